@@ -1,0 +1,10 @@
+# GoogleTest, built from the Debian sources with the active toolchain.
+set(ECHOVIEW_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+if(EXISTS ${ECHOVIEW_GTEST_SOURCE}/CMakeLists.txt)
+    add_subdirectory(${ECHOVIEW_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+    find_package(GTest REQUIRED)
+endif()
