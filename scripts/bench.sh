@@ -6,9 +6,9 @@ root=$(pwd)
 bash scripts/setup.sh
 
 cmake --preset windows >/dev/null
-cmake --preset host >/dev/null
+cmake --preset host-release >/dev/null
 cmake --build --preset windows -j "$(nproc)" >/dev/null
-cmake --build --preset host -j "$(nproc)" >/dev/null
+cmake --build --preset host-release -j "$(nproc)" >/dev/null
 
 export WINEDEBUG=-all WINEPREFIX="$root/build/windows/wineprefix"
 bash cmake/wine-prefix-setup.sh "$WINEPREFIX"
@@ -21,8 +21,8 @@ for exe in build/windows/bench/*.exe; do
     echo "== $(basename "$exe" .exe) (Windows build under Wine)"
     wine "$exe"
 done
-for exe in build/host/bench/*; do
+for exe in build/host-release/bench/*; do
     [ -x "$exe" ] || continue
-    echo "== $(basename "$exe") (host build, sanitizers on)"
+    echo "== $(basename "$exe") (host build)"
     "$exe"
 done
