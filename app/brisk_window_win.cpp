@@ -1,0 +1,3 @@
+#include "app/brisk_window_win.h"
+
+brisk_window* main_window = nullptr;
