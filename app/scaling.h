@@ -14,6 +14,10 @@
 // or any sample while bucket_width is not a positive finite number, joins no bucket.
 void bucket_add(sample_store& store, double time, double rtt);
 
+// The first part of bucket_add: sets or moves the origin as needed and gives the
+// key under which the sample's bucket is kept; false when it joins no bucket.
+bool bucket_key(sample_store& store, double time, std::int64_t& key);
+
 // Rebuilds all buckets from all samples with the current width.
 void rebuild_buckets(sample_store& store);
 
