@@ -75,14 +75,14 @@ void append_samples(sample_store& store, const void* records, std::size_t count)
     const std::size_t old = samples.size();
     if (samples.capacity() < old + count) samples.reserve(grown_capacity(samples.capacity(), old + count));
 
-    // A new sample that the merge places before the first visible one must stay out
-    // of the window statistics, which cover first_visible to the end. The merge keeps
-    // stored samples first on equal times, so that is a sample strictly earlier than
-    // the first visible one (or than the newest, when none is visible).
-    const bool has_boundary = old > 0;
-    const double boundary = !has_boundary               ? 0.0
-                            : store.first_visible < old ? samples[store.first_visible].time
-                                                        : samples[old - 1].time;
+    // The window statistics cover first_visible to the end. A new sample that the
+    // merge places before the last sample already taken out of them (the one just
+    // before first_visible) must stay out too, and first_visible moves past it. The
+    // merge keeps stored samples first on equal times, so that is a sample strictly
+    // earlier than that one. Any later sample joins the window; scale_y takes it out
+    // again if it lies left of left_time.
+    const bool has_boundary = store.first_visible > 0 && store.first_visible <= old;
+    const double boundary = has_boundary ? samples[store.first_visible - 1].time : 0.0;
     std::size_t placed_before_window = 0;
     std::vector<avg_bucket_list::pending_add> deferred;
 

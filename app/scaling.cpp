@@ -151,7 +151,8 @@ void scale_y(sample_store& store, std::int32_t client_height) {
 
     store.y_range = store.y_high - store.y_low;
     store.plot_height = static_cast<double>(client_height) - 2.0 * store.margin;
-    store.y_scale = store.y_range != 0.0 ? store.plot_height / store.y_range : 0.0;
+    // A range too small for the plot scales like an empty one instead of to infinity.
+    store.y_scale = store.y_range != 0.0 ? finite_or(store.plot_height / store.y_range, 0.0) : 0.0;
 }
 
 double nice_step(int plot_height, double y_low, double y_range) {
