@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/gdiplus_win.h"
 #include "app/sample_store.h"
 
 // The application's root object. Fields are in their fixed order; members whose
@@ -26,7 +27,7 @@ struct brisk_window {
     // GetTickCount at the last accepted batch. Only meaningful once a batch has
     // arrived, but paint reads it from the first paint on, so it starts at 0.
     std::uint32_t last_data_tick = 0;
-    // --- back_buffer (owned GDI+ bitmap, none at start) goes here. ---
+    gdip_bitmap back_buffer; // the graph is drawn here; none until the first paint
     std::uint32_t background_color = 0xFFFFFFFF;
     HWND hwnd = nullptr;
     // --- icon (class icon handle) goes here. ---

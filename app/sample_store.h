@@ -9,6 +9,10 @@
 #include "app/bucket_list.h"
 #include "util/thread/critical_section.h"
 
+#ifdef _WIN32
+#include "app/graph_resources_win.h"
+#endif
+
 struct brisk_window;
 
 // One record as Echoprobe sends it and as the store keeps it: 16 bytes,
@@ -67,7 +71,9 @@ struct sample_store {
     double x_scale = 0.0;
     std::uint32_t point_color = 0xFF8FA2FE; // ARGB of the sample markers
 
-    // --- Drawing resources of the Windows build go here (one member, under #ifdef _WIN32). ---
+#ifdef _WIN32
+    graph_resources resources; // pens, label font, format and brush
+#endif
 };
 
 // Stores `count` records of 16 bytes each, read bytewise from `records` (no

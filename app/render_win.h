@@ -1,0 +1,34 @@
+// Graph rendering: the paint of the main window and the drawing of the graph into its back buffer.
+#pragma once
+
+#include <cstdint>
+
+#include "app/brisk_window_win.h"
+
+// How the sample markers reach the back buffer. Both set the same pixels: one
+// GdipBitmapSetPixel call per pixel, or plain writes into one locked view of the
+// bitmap (much cheaper per pixel; the default).
+enum class marker_writer { set_pixel, locked_view };
+
+// The whole WM_PAINT handling of the window: brings the view up to date, draws
+// into the back buffer and copies it to the window between BeginPaint and EndPaint.
+void paint(brisk_window& window);
+
+// The part of paint before the copy, with `now_tick` standing for GetTickCount():
+// makes the back buffer when there is none (client size, 24 bits per pixel),
+// clears it, applies changed settings and, when samples are visible, draws the
+// graph. Returns the graphics object on the back buffer; paint keeps it until the
+// copy is done.
+gdip_graphics render_back_buffer(brisk_window& window, std::uint32_t now_tick,
+                                 marker_writer markers = marker_writer::locked_view);
+
+// Draws grid lines with labels, the value axis, the sample markers and the average
+// curve through `graphics`, which draws into the owner window's back buffer, and
+// recomputes win_min and win_max from the visible samples. The caller holds
+// store.lock and has run set_time_window and scale_y.
+void draw_graph(sample_store& store, gdip_graphics& graphics,
+                marker_writer markers = marker_writer::locked_view);
+
+// Sets the five pixels of the marker centred on (x, y) in the window's back buffer
+// in point_color; pixels outside the bitmap are skipped.
+void draw_marker(brisk_window& window, sample_store& store, int x, int y);
