@@ -78,6 +78,12 @@ bool reg_key::write(const wchar_t* name, const void* data, DWORD size, DWORD typ
 
 bool reg_key::read(const wchar_t* name, void* data, DWORD size, DWORD type) {
     if (fail_when_closed()) return false;
+    // Without a destination the system would only report the size, and the
+    // read would pass without reading anything.
+    if (data == nullptr && size != 0) {
+        last_error_ = ERROR_INVALID_PARAMETER;
+        return false;
+    }
     // Asking for the size first keeps a value of another size out of the
     // caller's buffer: a shorter one would otherwise overwrite part of it
     // although the read fails.

@@ -33,7 +33,8 @@ public:
     bool write(const wchar_t* name, const void* data, DWORD size, DWORD type);
 
     // REG_SZ or REG_EXPAND_SZ (unexpanded) text as stored, terminating NULs
-    // included; `out` is changed only on success.
+    // included; `out` is changed only on success. A value of another type
+    // fails with ERROR_INVALID_FUNCTION.
     bool read_string(const wchar_t* name, std::wstring& out);
     // The same without the trailing NULs.
     bool read_string_trimmed(const wchar_t* name, std::wstring& out);

@@ -100,6 +100,13 @@ TEST_F(reg_key_test, value_of_another_size_fails_and_leaves_the_destination_alon
     EXPECT_EQ(read, 0x11223344u);
 }
 
+TEST_F(reg_key_test, read_without_destination_fails) {
+    const DWORD number = 3;
+    store(L"number", &number, 4, REG_DWORD);
+    EXPECT_FALSE(key.read(L"number", nullptr, 4, REG_DWORD));
+    EXPECT_EQ(key.last_error(), ERROR_INVALID_PARAMETER);
+}
+
 TEST_F(reg_key_test, right_size_of_another_type_fails_but_is_stored) {
     const unsigned char four[4] = {0x78, 0x56, 0x34, 0x12};
     store(L"binary", four, 4, REG_BINARY);
