@@ -21,6 +21,9 @@ void avg_bucket_list::clear() {
 
 bool avg_bucket_list::add_cheap(std::int64_t key, double time, double rtt) {
     if (entries_.empty() || entries_.back().key < key) {
+        // Grow by half rather than doubling: the list is about as long as the samples.
+        if (entries_.size() == entries_.capacity())
+            entries_.reserve(entries_.size() + entries_.size() / 2 + 16);
         entries_.push_back(entry{key, avg_bucket{}});
         add_to(entries_.back().bucket, time, rtt);
         return true;
