@@ -15,14 +15,17 @@
 //   length     h, l, L, I64, each optionally followed by 'l': accepted and ignored
 //   conversion '?' or 'i' = the argument's natural one ('d' signed, 'u' unsigned),
 //              d u x X p o z Z (base 36) m (base 64) c (character)
-// Widths and precisions saturate at 127; with ',' the precision is limited to 31.
+// Width and precision digits saturate at 127, a precision taken from an argument too;
+// a width taken from an argument is its low 8 bits as a signed number (negative: left-
+// aligned). With ',' the precision is limited to 31.
 //
 // Feeding: every argument goes in through arg() or operator<<, which return the
 // formatter, so feeds chain:
 //     std::wstring label = (basic_format<wchar_t>(L"%#,.1?") << tenths).str();
 //     basic_format<char>("%s: %?\n").arg(name, name_length).arg(code).str();
 // Integers of any width (8 to 64 bits) are accepted; a 32-bit value renders at most
-// 8 hexadecimal digits, a 64-bit one at most 16. Text is a NUL-terminated pointer,
+// 8 hexadecimal digits, a 64-bit one at most 16. A char is a number too: print it as a
+// character with "%c". Text is a NUL-terminated pointer,
 // a pointer and a length (-1: up to the NUL, never past the precision) or a
 // std::basic_string of the formatter's own character type.
 template <class C>
