@@ -25,9 +25,10 @@
 //     basic_format<char>("%s: %?\n").arg(name, name_length).arg(code).str();
 // Integers of any width (8 to 64 bits) are accepted; a 32-bit value renders at most
 // 8 hexadecimal digits, a 64-bit one at most 16. A char is a number too: print it as a
-// character with "%c". Text is a NUL-terminated pointer,
-// a pointer and a length (-1: up to the NUL, never past the precision) or a
-// std::basic_string of the formatter's own character type.
+// character with "%c". Text is a NUL-terminated pointer, a pointer and a length (-1: up
+// to the NUL, never past the precision) or a std::basic_string of the formatter's own
+// character type. Text fed to an x, X or p placeholder prints its address (all of its
+// bits) in hexadecimal with "0x"; a null pointer or one below 4096 prints "(null)".
 template <class C>
 class format_base {
 public:
