@@ -1,0 +1,235 @@
+// The paint pipeline into the back buffer: settings applied, view brought up to date, hostile data.
+#include "tests/app/render/render_scene_win.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+struct window_under_test {
+    brisk_window window;
+    window_under_test(int width, int height) {
+        window.client_width = width;
+        window.client_height = height;
+        window.last_data_tick = 5000;
+    }
+    void add(double time, double rtt) {
+        const ping_sample sample{time, rtt};
+        append_samples(window.store, &sample, 1);
+    }
+    void render(std::uint32_t idle_ms = 0) { render_back_buffer(window, window.last_data_tick + idle_ms); }
+    Gdiplus::ARGB at(int x, int y) { return window.back_buffer.pixel(x, y); }
+    bool all_white() {
+        for (int y = 0; y < window.client_height; ++y)
+            for (int x = 0; x < window.client_width; ++x)
+                if (at(x, y) != white) return false;
+        return true;
+    }
+    int ink_right_of(int x0, int& first_row, int& last_row) {
+        int rows = 0;
+        first_row = -1;
+        for (int y = 0; y < window.client_height; ++y) {
+            bool ink = false;
+            for (int x = x0; x < window.client_width; ++x) ink = ink || at(x, y) != white;
+            if (!ink) continue;
+            if (first_row < 0) first_row = y;
+            last_row = y;
+            ++rows;
+        }
+        return rows;
+    }
+};
+
+TEST(render_back_buffer, empty_store_leaves_a_white_24_bit_buffer_of_the_client_size) {
+    window_under_test w(200, 120);
+    w.render();
+    ASSERT_TRUE(w.window.back_buffer);
+    EXPECT_EQ(w.window.back_buffer.width(), 200);
+    EXPECT_EQ(w.window.back_buffer.height(), 120);
+    Gdiplus::PixelFormat format = 0;
+    Gdiplus::DllExports::GdipGetImagePixelFormat(w.window.back_buffer.get(), &format);
+    EXPECT_EQ(format, static_cast<Gdiplus::PixelFormat>(PixelFormat24bppRGB));
+    EXPECT_TRUE(w.all_white());
+    EXPECT_FALSE(w.window.avg_changed);
+}
+
+TEST(render_back_buffer, a_single_sample_gets_one_grid_line_and_one_label_at_the_bottom) {
+    // y_low = y_high = 12.5, y_scale 0: everything maps to y = 110. The label
+    // "12.5" is 28 x 14, so plot_width = 152, axis_x = 162, and the newest sample
+    // lies at right_time, x = 162.
+    window_under_test w(200, 120);
+    w.window.avg_time = 0.0;
+    w.add(100.0, 12.5);
+    w.render();
+
+    EXPECT_EQ(w.window.store.y_low, 12.5);
+    EXPECT_EQ(w.window.store.y_high, 12.5);
+    EXPECT_EQ(w.window.store.y_scale, 0.0);
+    EXPECT_DOUBLE_EQ(w.window.store.x_scale, 152.0 / 60.0);
+    EXPECT_EQ(w.at(161, 110), marker_argb);
+    EXPECT_EQ(w.at(162, 110), marker_argb);
+    EXPECT_EQ(w.at(163, 110), marker_argb);
+    EXPECT_EQ(w.at(162, 109), marker_argb);
+    EXPECT_EQ(w.at(162, 111), marker_argb);
+    for (int x = 10; x < 160; ++x) ASSERT_EQ(w.at(x, 110), grid_argb) << x;
+    for (int y = 10; y < 109; ++y) ASSERT_EQ(w.at(162, y), axis_argb) << y;
+    for (int y = 0; y < 120; ++y) {
+        if (y != 110) {
+            ASSERT_EQ(w.at(50, y), white) << y;
+        }
+    }
+    int first = 0;
+    int last = 0;
+    EXPECT_GT(w.ink_right_of(164, first, last), 0);
+    EXPECT_GE(first, 103);
+    EXPECT_LE(last, 116);
+}
+
+TEST(render_back_buffer, idle_time_moves_the_right_edge_even_across_the_tick_wrap) {
+    window_under_test w(200, 120);
+    w.window.avg_time = 0.0;
+    w.window.last_data_tick = 0xFFFFFF00u;
+    w.add(100.0, 12.5);
+    render_back_buffer(w.window, 0x100u); // 512 ms later
+    EXPECT_DOUBLE_EQ(w.window.store.idle_secs, 0.512);
+    EXPECT_DOUBLE_EQ(w.window.store.right_time, 100.512);
+}
+
+TEST(render_back_buffer, applies_changed_settings_once) {
+    window_under_test w(200, 120);
+    w.add(100.0, 10.0);
+    w.add(101.0, 20.0);
+    w.window.avg_time = 0.5;
+    w.window.only_avg = true;
+    w.render();
+    EXPECT_FALSE(w.window.avg_changed);
+    EXPECT_TRUE(w.window.store.show_avg);
+    EXPECT_EQ(w.window.store.bucket_width, 0.5);
+    EXPECT_TRUE(w.window.store.only_avg);
+
+    // Averaging off keeps the width; the buckets are still rebuilt.
+    w.window.avg_time = 0.0;
+    w.window.avg_changed = true;
+    w.render();
+    EXPECT_FALSE(w.window.store.show_avg);
+    EXPECT_EQ(w.window.store.bucket_width, 0.5);
+
+    // A new span: the window is found again from scratch.
+    w.window.x_time = 10;
+    w.window.x_time_changed = true;
+    w.window.store.first_visible = 0;
+    w.render(20000); // 20 s idle: both samples are older than the span
+    EXPECT_FALSE(w.window.x_time_changed);
+    EXPECT_EQ(w.window.store.span_secs, 10u);
+    EXPECT_EQ(w.window.store.first_visible, 2u);
+    EXPECT_TRUE(w.all_white());
+}
+
+TEST(render_back_buffer, only_avg_shows_the_curve_without_markers) {
+    window_under_test w(200, 120);
+    w.window.only_avg = true;
+    for (int i = 0; i < 30; ++i) w.add(100.0 + i, 10.0 + i % 7);
+    w.render();
+    int markers = 0;
+    int curve = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) {
+            markers += w.at(x, y) == marker_argb;
+            curve += w.at(x, y) == avg_argb;
+        }
+    EXPECT_EQ(markers, 0);
+    EXPECT_GT(curve, 0);
+}
+
+TEST(render_back_buffer, resize_makes_a_new_buffer_of_the_new_size) {
+    window_under_test w(200, 120);
+    w.add(100.0, 12.5);
+    w.render();
+    w.window.back_buffer.reset();
+    w.window.store.y_high = -1.0;
+    w.window.client_width = 300;
+    w.window.client_height = 90;
+    w.render();
+    EXPECT_EQ(w.window.back_buffer.width(), 300);
+    EXPECT_EQ(w.window.back_buffer.height(), 90);
+    EXPECT_EQ(w.window.store.plot_height, 70.0);
+}
+
+TEST(render_back_buffer, a_buffer_that_cannot_be_made_is_tried_again) {
+    window_under_test w(0, 0);
+    w.add(100.0, 12.5);
+    w.render();
+    EXPECT_FALSE(w.window.back_buffer);
+    w.window.client_width = 50;
+    w.window.client_height = 40;
+    w.render();
+    EXPECT_TRUE(w.window.back_buffer);
+}
+
+TEST(render_back_buffer, a_span_of_zero_draws_grid_and_labels_but_no_point) {
+    // x_scale is infinite (or not a number): no x coordinate can be formed.
+    window_under_test w(200, 120);
+    w.window.x_time = 0;
+    w.window.x_time_changed = true;
+    for (int i = 0; i < 20; ++i) w.add(100.0 + i, 10.0 + i);
+    w.render();
+    int markers = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) markers += w.at(x, y) == marker_argb;
+    EXPECT_EQ(markers, 0);
+    EXPECT_EQ(w.at(10, 110), grid_argb);
+}
+
+TEST(render_back_buffer, enormous_and_tiny_values_end_without_undefined_conversions) {
+    const double big = std::numeric_limits<double>::max();
+    const double cases[][2] = {{1e300, -1e300}, {big, -big},         {1e-300, 2e-300},
+                               {4e9, -4e9},     {1e17, 1e17 + 64.0}, {0.001, 1000.0}};
+    for (const auto& c : cases) {
+        window_under_test w(300, 200);
+        for (int i = 0; i < 50; ++i) w.add(1000.0 + i, i % 2 ? c[0] : c[1]);
+        w.add(1100.0, c[0]);
+        w.render(300);
+        w.render(900);
+        EXPECT_TRUE(w.window.back_buffer) << c[0];
+    }
+}
+
+TEST(render_back_buffer, huge_times_end_without_undefined_conversions) {
+    window_under_test w(300, 200);
+    w.window.avg_time = 1e-3;
+    w.window.x_time = 604800;
+    w.add(-1e300, 5.0);
+    w.add(0.0, 6.0);
+    w.add(1e300, 7.0);
+    w.window.x_time_changed = true;
+    w.render();
+    w.render(1000);
+    EXPECT_TRUE(w.window.back_buffer);
+}
+
+TEST(render_back_buffer, a_very_low_window_gets_one_label) {
+    // plot_height -5: nice_step gives y_low (0.001) as the step over a range near 1000.
+    window_under_test w(300, 15);
+    w.add(100.0, 0.001);
+    w.add(101.0, 1000.0);
+    w.add(102.0, 500.0);
+    w.render();
+    EXPECT_EQ(w.window.store.plot_height, -5.0);
+    int grid_rows = 0;
+    for (int y = 0; y < 15; ++y) grid_rows += w.at(12, y) == grid_argb;
+    EXPECT_EQ(grid_rows, 1);
+}
+
+TEST(paint, without_a_device_context_draws_the_buffer_and_copies_nothing) {
+    brisk_window window;
+    window.client_width = 80;
+    window.client_height = 60;
+    const ping_sample sample{10.0, 3.0};
+    append_samples(window.store, &sample, 1);
+    window.last_data_tick = GetTickCount();
+    paint(window); // hwnd is null: BeginPaint gives no device context
+    EXPECT_TRUE(window.back_buffer);
+    EXPECT_FALSE(window.avg_changed);
+}
+
+} // namespace
