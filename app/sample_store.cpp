@@ -66,15 +66,9 @@ std::size_t grown_capacity(std::size_t capacity, std::size_t needed) {
     return std::max(needed, capacity + capacity / 2);
 }
 
-} // namespace
-
-void append_samples(sample_store& store, const void* records, std::size_t count) {
-    if (count == 0 || records == nullptr) return;
-    lock_guard guard(store.lock);
+// Stores the batch after the first `old` samples; see append_samples.
+void take_batch(sample_store& store, const unsigned char* bytes, std::size_t count, std::size_t old) {
     std::vector<ping_sample>& samples = store.samples;
-    const std::size_t old = samples.size();
-    if (samples.capacity() < old + count) samples.reserve(grown_capacity(samples.capacity(), old + count));
-
     // The window statistics cover first_visible to the end. A new sample that the
     // merge places before the last sample already taken out of them (the one just
     // before first_visible) must stay out too, and first_visible moves past it. The
@@ -86,7 +80,6 @@ void append_samples(sample_store& store, const void* records, std::size_t count)
     std::size_t placed_before_window = 0;
     std::vector<avg_bucket_list::pending_add> deferred;
 
-    const unsigned char* bytes = static_cast<const unsigned char*>(records);
     for (std::size_t i = 0; i < count; ++i) {
         ping_sample sample;
         std::memcpy(&sample, bytes + i * sizeof(ping_sample), sizeof(ping_sample));
@@ -113,6 +106,37 @@ void append_samples(sample_store& store, const void* records, std::size_t count)
     store.buckets.add_all(deferred);
     sort_into_place(samples, old);
     store.first_visible += static_cast<std::uint32_t>(placed_before_window);
+}
+
+} // namespace
+
+void append_samples(sample_store& store, const void* records, std::size_t count) {
+    if (count == 0 || records == nullptr) return;
+    lock_guard guard(store.lock);
+    std::vector<ping_sample>& samples = store.samples;
+    const std::size_t old = samples.size();
+    if (samples.capacity() < old + count) samples.reserve(grown_capacity(samples.capacity(), old + count));
+    const double sum = store.win_sum, sum_sq = store.win_sum_sq, low = store.win_min, high = store.win_max;
+    const std::uint32_t window_count = store.win_count;
+    try {
+        take_batch(store, static_cast<const unsigned char*>(records), count, old);
+    } catch (...) {
+        // Out of memory part way: the stored samples are still untouched in front,
+        // so drop the batch whole and leave a consistent store behind.
+        samples.resize(old);
+        store.win_sum = sum;
+        store.win_sum_sq = sum_sq;
+        store.win_min = low;
+        store.win_max = high;
+        store.win_count = window_count;
+        try {
+            rebuild_buckets(store);
+        } catch (...) {
+            store.buckets.clear();
+            store.bucket_origin = -1.0;
+        }
+        throw;
+    }
 }
 
 void clear_all(sample_store& store, std::int32_t client_height) {
