@@ -1,0 +1,158 @@
+#include "app/main_window_win.h"
+
+#include <cstddef>
+#include <limits>
+
+#include "app/brisk_window_win.h"
+#include "app/placement.h"
+#include "app/render_win.h"
+#include "app/sample_store.h"
+#include "app/settings_win.h"
+
+const wchar_t main_window_class[] = L"brisk_mainwnd";
+const wchar_t main_window_title[] = L"Echoview 5.00 - www.norvane.example";
+const wchar_t not_started_by_echoprobe_text[] =
+    L"Echoview is the graphical front-end of Echoprobe.\n"
+    L"Please start Echoprobe in an elevated command prompt to ping\n"
+    L"and use the -g option to have Echoview display the results.\n"
+    L"\n"
+    L"Example: echoprobe www.example.com -t -g\n";
+const wchar_t sample_count_message_name[] = L"echoview_sample_count";
+
+namespace {
+
+constexpr ULONG_PTR sample_batch_id = 1; // dwData of a batch of ping_sample records
+
+UINT sample_count_message() {
+    static const UINT message = RegisterWindowMessageW(sample_count_message_name);
+    return message;
+}
+
+placement virtual_screen() {
+    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// Takes a batch only as whole records of a batch-typed message; a null or
+// malformed structure is ignored like any other foreign WM_COPYDATA.
+void on_copy_data(brisk_window& window, const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != sample_batch_id || !data->lpData) return;
+    const std::size_t count = data->cbData / sizeof(ping_sample);
+    if (count == 0) return;
+    std::size_t before = 0;
+    std::size_t after = 0;
+    {
+        lock_guard guard(window.store.lock);
+        before = window.store.samples.size();
+    }
+    append_samples(window.store, data->lpData, count);
+    {
+        lock_guard guard(window.store.lock);
+        after = window.store.samples.size();
+    }
+    // A batch of which nothing could be stored (all values not finite, or no
+    // memory) leaves the graph's notion of the last arrival alone.
+    if (after != before) window.last_data_tick = GetTickCount();
+}
+
+LRESULT sample_count(brisk_window& window) {
+    lock_guard guard(window.store.lock);
+    const std::size_t count = window.store.samples.size();
+    const auto limit = static_cast<std::size_t>(std::numeric_limits<LRESULT>::max()) - 1;
+    return static_cast<LRESULT>(count < limit ? count : limit) + 1;
+}
+
+void on_sizing(brisk_window& window) {
+    window.store.y_high = -1.0;
+    window.back_buffer.reset();
+}
+
+LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_DESTROY:
+            save_settings(window);
+            PostQuitMessage(0);
+            return 0;
+        case WM_SIZE:
+            window.client_width = LOWORD(lparam);
+            window.client_height = HIWORD(lparam);
+            on_sizing(window);
+            break;
+        case WM_SIZING: on_sizing(window); break;
+        case WM_PAINT: paint(window); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_WINDOWPOSCHANGED:
+            if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam)) {
+                window.x_pos = pos->x;
+                window.y_pos = pos->y;
+                window.x_size = pos->cx;
+                window.y_size = pos->cy;
+            }
+            break;
+        case WM_COPYDATA: on_copy_data(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam)); return 0;
+        default:
+            if (message == sample_count_message() && message != 0) return sample_count(window);
+            break;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+} // namespace
+
+std::unique_ptr<brisk_window> construct_main_window() {
+    auto window = std::make_unique<brisk_window>();
+    load_settings(*window);
+    return window;
+}
+
+bool create_main_window(HINSTANCE instance) {
+    brisk_window& window = *main_window;
+    WNDCLASSW window_class{};
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = window_proc;
+    window_class.hInstance = instance;
+    window_class.hIcon = nullptr; // the class icon comes with the window wiring
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    window_class.lpszClassName = main_window_class;
+    RegisterClassW(&window_class);
+
+    // Whatever the registry held, the window must come up where the user can reach it.
+    const placement place = fit_on_screen({window.x_pos, window.y_pos, window.x_size, window.y_size},
+                                          virtual_screen(), GetSystemMetrics(SM_CYCAPTION) + 8);
+    window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, WS_OVERLAPPEDWINDOW, place.x,
+                                  place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
+    return window.hwnd != nullptr;
+}
+
+LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!main_window) return DefWindowProcW(hwnd, message, wparam, lparam);
+    try {
+        return handle_message(*main_window, hwnd, message, wparam, lparam);
+    } catch (...) {
+        // Nothing may unwind into the system's caller. A paint that failed
+        // half way must still validate, or WM_PAINT would come back at once.
+        if (message == WM_PAINT) ValidateRect(hwnd, nullptr);
+        return message == WM_ERASEBKGND ? 1 : 0;
+    }
+}
+
+int run_main_window(HINSTANCE instance, int show_command) {
+    gdiplus_session gdiplus;
+    std::unique_ptr<brisk_window> window = construct_main_window();
+    main_window = window.get();
+    create_main_window(instance);
+    ShowWindow(main_window->hwnd, show_command);
+    UpdateWindow(main_window->hwnd);
+
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    // The window object goes before GDI+ stops, so its drawing resources are
+    // released while GDI+ still runs.
+    main_window = nullptr;
+    window.reset();
+    return static_cast<int>(msg.wParam);
+}
