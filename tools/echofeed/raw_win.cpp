@@ -1,0 +1,161 @@
+// echofeed raw, info and window-text: arbitrary messages for bad-input tests, and what a test can ask.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/echofeed/feed_win.h"
+
+namespace {
+
+constexpr std::uint64_t max_raw_size = 256u << 20;
+
+struct raw_options {
+    std::uint64_t id = 1;
+    std::vector<unsigned char> bytes;
+    bool sized = false;
+    std::uint64_t size = 0;
+    bool null_data = false;
+    target_options target;
+};
+
+int hex_digit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+bool parse_hex(const std::wstring& text, std::vector<unsigned char>& out) {
+    int high = -1;
+    for (wchar_t c : text) {
+        if (c == L' ' || c == L':' || c == L',') continue;
+        const int digit = hex_digit(c);
+        if (digit < 0) return false;
+        if (high < 0) {
+            high = digit;
+        } else {
+            out.push_back(static_cast<unsigned char>(high * 16 + digit));
+            high = -1;
+        }
+    }
+    return high < 0;
+}
+
+// Comma-separated numbers (nan, inf and -inf included), each as 8 little-endian bytes.
+bool parse_doubles(const std::wstring& text, std::vector<unsigned char>& out) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = text.find(L',', start);
+        const std::wstring item =
+            text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        double value = 0.0;
+        if (!parse_number(item, value)) return false;
+        unsigned char bytes[sizeof value];
+        std::memcpy(bytes, &value, sizeof value);
+        out.insert(out.end(), bytes, bytes + sizeof value);
+        if (comma == std::wstring::npos) break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+bool parse_raw_options(arg_list& args, raw_options& o) {
+    while (!args.empty()) {
+        bool bad = false;
+        if (take_target_option(args, o.target, bad)) {
+            if (bad) return false;
+            continue;
+        }
+        const std::wstring arg = args.next();
+        std::wstring text;
+        if (arg == L"--id") {
+            if (!args.value(arg, text) || !parse_count(text, o.id))
+                return usage_error(L"bad --id '%ls'", text), false;
+        } else if (arg == L"--size") {
+            if (!args.value(arg, text) || !parse_count(text, o.size) || o.size > max_raw_size) {
+                return usage_error(L"bad --size '%ls' (at most 256 MiB)", text), false;
+            }
+            o.sized = true;
+        } else if (arg == L"--hex") {
+            if (!args.value(arg, text) || !parse_hex(text, o.bytes))
+                return usage_error(L"bad --hex '%ls'", text), false;
+        } else if (arg == L"--doubles") {
+            if (!args.value(arg, text) || !parse_doubles(text, o.bytes)) {
+                return usage_error(L"bad --doubles '%ls'", text), false;
+            }
+        } else if (arg == L"--null") {
+            o.null_data = true;
+        } else {
+            return usage_error(L"unknown raw argument '%ls'", arg), false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int run_raw(arg_list& args) {
+    raw_options options;
+    if (!parse_raw_options(args, options)) return exit_usage;
+    // Sizes beyond the given bytes are filled with zeros, so the system never
+    // copies from beyond our buffer.
+    if (options.sized) options.bytes.resize(static_cast<std::size_t>(options.size));
+    echoview_target target(options.target);
+    if (!target.connect()) return exit_no_window;
+    const DWORD size = options.null_data ? 0 : static_cast<DWORD>(options.bytes.size());
+    const void* data = options.null_data || options.bytes.empty() ? nullptr : options.bytes.data();
+    if (!target.send(static_cast<ULONG_PTR>(options.id), data, size)) return exit_send_failed;
+    std::wprintf(L"raw: sent %lu bytes with id %llu\n", static_cast<unsigned long>(size),
+                 static_cast<unsigned long long>(options.id));
+    return exit_ok;
+}
+
+int run_info(arg_list& args) {
+    target_options target_opts;
+    while (!args.empty()) {
+        bool bad = false;
+        if (!take_target_option(args, target_opts, bad))
+            return usage_error(L"unknown info argument '%ls'", args.peek());
+        if (bad) return exit_usage;
+    }
+    echoview_target target(target_opts);
+    if (!target.connect()) return exit_no_window;
+    if (target_opts.repaint) target.repaint();
+    RECT window{};
+    RECT client{};
+    GetWindowRect(target.hwnd(), &window);
+    GetClientRect(target.hwnd(), &client);
+    POINT origin{0, 0};
+    ClientToScreen(target.hwnd(), &origin);
+    std::wprintf(L"window %ld %ld %ld %ld\n", window.left, window.top, window.right - window.left,
+                 window.bottom - window.top);
+    std::wprintf(L"client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
+    std::wprintf(L"samples %lld\n", target.sample_count());
+    return exit_ok;
+}
+
+// Prints the caption of the top-level window with `caption` and the text of each of its
+// child windows, one per line, with line breaks shown as \n.
+int run_window_text(arg_list& args) {
+    if (args.empty()) return usage_error(L"window-text needs a caption%ls", L"");
+    const std::wstring caption = args.next();
+    HWND found = nullptr;
+    for (int i = 0; i < 100 && !(found = FindWindowW(nullptr, caption.c_str())); ++i) Sleep(100);
+    if (!found) {
+        std::fwprintf(stderr, L"echofeed: no window with the caption \"%ls\"\n", caption.c_str());
+        return exit_no_window;
+    }
+    struct printer {
+        static BOOL CALLBACK child(HWND hwnd, LPARAM) {
+            wchar_t text[2048];
+            const int n = GetWindowTextW(hwnd, text, 2048);
+            std::wstring line;
+            for (int i = 0; i < n; ++i)
+                line += text[i] == L'\n' ? std::wstring(L"\\n") : std::wstring(1, text[i]);
+            std::wprintf(L"text %ls\n", line.c_str());
+            return TRUE;
+        }
+    };
+    std::wprintf(L"caption %ls\n", caption.c_str());
+    EnumChildWindows(found, printer::child, 0);
+    return exit_ok;
+}

@@ -1,0 +1,136 @@
+// echofeed replay: samples from a "time,rtt" CSV file, at recorded or changed speed.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/echofeed/feed_win.h"
+
+namespace {
+
+struct replay_options {
+    std::wstring file;
+    double speed = 1.0; // 0: all at once
+    bool shift = false; // move the times so that the first sample is now
+    std::uint64_t batch = 1;
+    target_options target;
+};
+
+// Owns a FILE opened for reading.
+class input_file {
+public:
+    explicit input_file(const std::wstring& path) : file_(_wfopen(path.c_str(), L"rb")) {}
+    ~input_file() {
+        if (file_) std::fclose(file_);
+    }
+    input_file(const input_file&) = delete;
+    input_file& operator=(const input_file&) = delete;
+    std::FILE* get() const { return file_; }
+
+private:
+    std::FILE* file_;
+};
+
+bool blank_or_comment(const char* line) {
+    while (*line == ' ' || *line == '\t' || *line == '\r' || *line == '\n') ++line;
+    return *line == '\0' || *line == '#';
+}
+
+// "time,rtt" with optional blanks; anything else is malformed.
+bool parse_line(const char* line, feed_sample& sample) {
+    char* end = nullptr;
+    sample.time = std::strtod(line, &end);
+    if (end == line) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    if (*end != ',') return false;
+    const char* rtt = end + 1;
+    sample.rtt = std::strtod(rtt, &end);
+    if (end == rtt) return false;
+    while (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n') ++end;
+    return *end == '\0';
+}
+
+// Reads the whole file; prints the first error with its line number.
+bool read_samples(const std::wstring& path, std::vector<feed_sample>& samples) {
+    input_file file(path);
+    if (!file.get()) {
+        std::fwprintf(stderr, L"echofeed: cannot read %ls\n", path.c_str());
+        return false;
+    }
+    char line[512];
+    unsigned long number = 0;
+    while (std::fgets(line, sizeof line, file.get())) {
+        ++number;
+        if (!std::strchr(line, '\n') && !std::feof(file.get())) {
+            std::fwprintf(stderr, L"echofeed: %ls:%lu: line too long\n", path.c_str(), number);
+            return false;
+        }
+        if (blank_or_comment(line) || (number == 1 && std::strncmp(line, "time,rtt", 8) == 0)) continue;
+        feed_sample sample{};
+        if (!parse_line(line, sample)) {
+            std::fwprintf(stderr, L"echofeed: %ls:%lu: malformed line (expected time,rtt)\n", path.c_str(),
+                          number);
+            return false;
+        }
+        samples.push_back(sample);
+    }
+    return true;
+}
+
+bool parse_replay_options(arg_list& args, replay_options& o) {
+    while (!args.empty()) {
+        bool bad = false;
+        if (take_target_option(args, o.target, bad)) {
+            if (bad) return false;
+            continue;
+        }
+        const std::wstring arg = args.next();
+        std::wstring text;
+        if (arg == L"--speed") {
+            if (!args.value(arg, text) || !parse_number(text, o.speed) ||
+                !(o.speed >= 0.0 && o.speed <= 1e6)) {
+                return usage_error(L"bad speed '%ls'", text), false;
+            }
+        } else if (arg == L"--batch") {
+            if (!args.value(arg, text) || !parse_count(text, o.batch) || o.batch == 0 || o.batch > 1000000) {
+                return usage_error(L"bad batch size '%ls'", text), false;
+            }
+        } else if (arg == L"--shift") {
+            o.shift = true;
+        } else if (o.file.empty() && !arg.empty() && arg[0] != L'-') {
+            o.file = arg;
+        } else {
+            return usage_error(L"unknown replay argument '%ls'", arg), false;
+        }
+    }
+    if (o.file.empty()) return usage_error(L"replay needs a file%ls", L""), false;
+    return true;
+}
+
+} // namespace
+
+int run_replay(arg_list& args) {
+    replay_options options;
+    if (!parse_replay_options(args, options)) return exit_usage;
+    std::vector<feed_sample> samples;
+    if (!read_samples(options.file, samples)) return exit_file;
+    echoview_target target(options.target);
+    if (!target.connect()) return exit_no_window;
+    if (samples.empty()) return std::wprintf(L"replay: the file holds no samples\n"), exit_ok;
+
+    const double start = clock_seconds();
+    const double first = samples.front().time;
+    const double offset = options.shift ? start - first : 0.0;
+    std::vector<feed_sample> batch;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        feed_sample sample = samples[i];
+        if (options.speed > 0.0) sleep_until(start + (sample.time - first) / options.speed);
+        sample.time += offset;
+        batch.push_back(sample);
+        if (batch.size() >= options.batch || i + 1 == samples.size()) {
+            if (!target.send_samples(batch)) return exit_send_failed;
+            batch.clear();
+        }
+    }
+    std::wprintf(L"replay: sent %llu samples\n", static_cast<unsigned long long>(samples.size()));
+    return exit_ok;
+}
