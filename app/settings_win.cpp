@@ -15,8 +15,8 @@ constexpr std::int32_t default_x_size = 500;
 constexpr std::int32_t default_y_size = 250;
 constexpr std::uint32_t default_avg_ms = 1000;
 
-bool open_settings(reg_key& key) {
-    return key.create(settings_key, HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS);
+bool open_settings(reg_key& key, const wchar_t* key_path) {
+    return key.create(key_path, HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS);
 }
 
 // A missing value, or one of another size, leaves the destination as it was. A
@@ -39,7 +39,7 @@ std::uint32_t avg_time_to_ms(double avg_time) {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(ms));
 }
 
-void load_settings(brisk_window& window) {
+void load_settings(brisk_window& window, const wchar_t* key_path) {
     window.x_pos = CW_USEDEFAULT;
     window.y_pos = CW_USEDEFAULT;
     window.x_size = default_x_size;
@@ -47,7 +47,7 @@ void load_settings(brisk_window& window) {
     std::uint32_t avg_ms = default_avg_ms;
 
     reg_key key;
-    if (open_settings(key)) {
+    if (open_settings(key, key_path)) {
         read_dword(key, L"x_pos", &window.x_pos);
         read_dword(key, L"y_pos", &window.y_pos);
         read_dword(key, L"x_size", &window.x_size);
@@ -63,10 +63,10 @@ void load_settings(brisk_window& window) {
     key.close();
 }
 
-void save_settings(brisk_window& window) {
+void save_settings(brisk_window& window, const wchar_t* key_path) {
     const std::uint32_t avg_ms = avg_time_to_ms(window.avg_time);
     reg_key key;
-    if (!open_settings(key)) return;
+    if (!open_settings(key, key_path)) return;
     write_dword(key, L"x_pos", static_cast<std::uint32_t>(window.x_pos));
     write_dword(key, L"y_pos", static_cast<std::uint32_t>(window.y_pos));
     write_dword(key, L"x_size", static_cast<std::uint32_t>(window.x_size));
