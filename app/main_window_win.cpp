@@ -146,7 +146,12 @@ int run_main_window(HINSTANCE instance, int show_command) {
     UpdateWindow(main_window->hwnd);
 
     MSG msg{};
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    BOOL got = 0;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        // Only WM_QUIT ends the loop. A failed receive (Wine reports one for a
+        // sent message too large to pass, with a negative status) loses that
+        // message, not the program.
+        if (got < 0) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -98,10 +98,11 @@ int run_raw(arg_list& args) {
     if (!parse_raw_options(args, options)) return exit_usage;
     // Sizes beyond the given bytes are filled with zeros, so the system never
     // copies from beyond our buffer.
-    if (options.sized) options.bytes.resize(static_cast<std::size_t>(options.size));
+    if (options.sized && !options.null_data) options.bytes.resize(static_cast<std::size_t>(options.size));
     echoview_target target(options.target);
     if (!target.connect()) return exit_no_window;
-    const DWORD size = options.null_data ? 0 : static_cast<DWORD>(options.bytes.size());
+    // With --null the size is sent as given, with no bytes behind it.
+    const DWORD size = static_cast<DWORD>(options.null_data ? options.size : options.bytes.size());
     const void* data = options.null_data || options.bytes.empty() ? nullptr : options.bytes.data();
     if (!target.send(static_cast<ULONG_PTR>(options.id), data, size)) return exit_send_failed;
     std::wprintf(L"raw: sent %lu bytes with id %llu\n", static_cast<unsigned long>(size),
