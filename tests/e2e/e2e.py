@@ -37,6 +37,8 @@ def refused(s):
         check(s.no_window_running(), f'{what}: a main window exists although the option was missing')
         check(process.poll() is None, f'{what}: the program ended before the box was closed')
         for _ in range(3):
+            # A click into the box gives it the keyboard, whatever else runs on the display.
+            s.xdotool('search', '--name', TITLE, 'mousemove', '--window', '%1', '10', '10', 'click', '1')
             s.xdotool('key', 'Return')
             try:
                 return wait_exit(process, timeout=3)
