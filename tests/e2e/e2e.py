@@ -231,8 +231,12 @@ def window(s):
     s.xdotool('search', '--name', TITLE, 'windowmove', '%@', '150', '130')
     s.xdotool('search', '--name', TITLE, 'windowsize', '%@', '610', '330')
     time.sleep(0.5)
-    moved = s.info()
+    moved = s.info(repaint=True)
     check(moved['window'] != info['window'], 'the window did not move')
+    check(moved['client'][2:] != info['client'][2:], 'the window was not resized')
+    # The next paint draws into a new back buffer of the new size, with the axis rescaled.
+    time.sleep(0.7)
+    check_picture(s.screenshot('e2e-resized'), moved['client'], time.time() - sent)
     s.close_window(moved['client'])
     rc = wait_exit(process)
     check(rc == 0, f'exit code {rc} after closing, not 0')
