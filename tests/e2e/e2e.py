@@ -254,6 +254,10 @@ def main():
     parser.add_argument('--bin', required=True)
     parser.add_argument('--work', required=True)
     args = parser.parse_args()
+    if not os.environ.get('WINEPREFIX'):
+        # Never the user's own ~/.wine; ctest sets the build tree's prefix.
+        print('FAILED: WINEPREFIX must name the test Wine prefix', file=sys.stderr)
+        return 1
     s = session(args.bin, args.work)
     try:
         if not s.no_window_running():
