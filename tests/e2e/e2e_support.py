@@ -133,6 +133,8 @@ class session:
 
     def close_window(self, client):
         """Closes the main window as a user would: a click to focus it, then Alt+F4."""
+        # Raised first, so that the click cannot land on another test's window.
+        self.xdotool('search', '--name', TITLE, 'windowraise', '%@')
         self.xdotool('mousemove', str(client[0] + 5), str(client[1] + 5), 'click', '1')
         time.sleep(0.3)
         self.xdotool('key', 'alt+F4')
