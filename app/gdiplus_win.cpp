@@ -161,3 +161,8 @@ Gdiplus::Status gdip_graphics::draw_image(gdip_bitmap& bitmap, int x, int y) {
     if (!bitmap) return check(Gdiplus::InvalidParameter);
     return with_object([&](Gdiplus::GpGraphics* g) { return flat::GdipDrawImageI(g, bitmap.get(), x, y); });
 }
+
+Gdiplus::Status gdip_graphics::flush() {
+    return with_object(
+        [](Gdiplus::GpGraphics* g) { return flat::GdipFlush(g, Gdiplus::FlushIntentionSync); });
+}

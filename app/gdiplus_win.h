@@ -179,4 +179,6 @@ public:
     Gdiplus::Status draw_string(const std::wstring& text, gdip_font& font, const Gdiplus::RectF& layout,
                                 gdip_string_format& format, gdip_solid_brush& brush);
     Gdiplus::Status draw_image(gdip_bitmap& bitmap, int x, int y);
+    // Waits until everything drawn so far has reached the target.
+    Gdiplus::Status flush();
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/back_buffer_view_win.h"
 #include "app/graph_geometry.h"
 #include "app/scaling.h"
 
@@ -33,10 +34,6 @@ struct graph_frame {
 
 double value_y(const sample_store& store, double value) {
     return store.plot_height - (value - store.y_low) * store.y_scale + store.margin;
-}
-
-double time_x(const sample_store& store, double plot_width, double time) {
-    return plot_width - (store.right_time - time) * store.x_scale + plot_left;
 }
 
 std::vector<grid_label> make_labels(const sample_store& store) {
@@ -99,82 +96,35 @@ void draw_axis(sample_store& store, gdip_graphics& graphics, const graph_frame& 
 // value range to `put`.
 template <class Put>
 void walk_samples(sample_store& store, double plot_width, Put put) {
+    // Everything the loop reads is copied first: the pixel writes could alias the
+    // store, and reloading it for every sample would cost more than the writes.
     double low = 60000.0;
     double high = -1.0;
     const bool markers = !store.only_avg;
     const double y_low = store.y_low;
     const double y_high = store.y_high;
-    const std::size_t count = store.samples.size();
-    for (std::size_t i = store.first_visible; i < count; ++i) {
-        const ping_sample& sample = store.samples[i];
-        const double rtt = sample.rtt;
+    const double y_scale = store.y_scale;
+    const double plot_height = store.plot_height;
+    const double margin = store.margin;
+    const double right_time = store.right_time;
+    const double x_scale = store.x_scale;
+    const ping_sample* const first = store.samples.data() + store.first_visible;
+    const ping_sample* const end = store.samples.data() + store.samples.size();
+    for (const ping_sample* sample = first; sample < end; ++sample) {
+        const double rtt = sample->rtt;
         if (rtt < low) low = rtt;
         if (rtt > high) high = rtt;
         if (!markers || !(y_low <= rtt && rtt <= y_high)) continue;
         int x = 0;
         int y = 0;
-        if (pixel_coord(time_x(store, plot_width, sample.time), x) && pixel_coord(value_y(store, rtt), y)) {
+        // x of the sample's time, y of its value (as value_y).
+        if (pixel_coord(plot_width - (right_time - sample->time) * x_scale + plot_left, x) &&
+            pixel_coord(plot_height - (rtt - y_low) * y_scale + margin, y)) {
             put(x, y);
         }
     }
     store.win_min = low;
     store.win_max = high;
-}
-
-// The back buffer locked for writing in its own 24-bit format, so that a marker
-// costs five plain stores instead of five GDI+ calls.
-class marker_view {
-public:
-    marker_view(gdip_bitmap& bitmap, Gdiplus::ARGB color)
-        : lock_(bitmap, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB),
-          blue_(static_cast<BYTE>(color)), green_(static_cast<BYTE>(color >> 8)),
-          red_(static_cast<BYTE>(color >> 16)) {
-        if (!lock_.locked()) return;
-        const Gdiplus::BitmapData& data = lock_.data();
-        scan0_ = static_cast<BYTE*>(data.Scan0);
-        stride_ = data.Stride;
-        width_ = data.Width;
-        height_ = data.Height;
-    }
-    bool usable() const { return scan0_ != nullptr; }
-
-    void marker(int x, int y) {
-        pixel(x - 1, y);
-        pixel(x, y);
-        pixel(x + 1, y);
-        pixel(x, y - 1);
-        pixel(x, y + 1);
-    }
-
-private:
-    void pixel(int x, int y) {
-        if (static_cast<unsigned>(x) >= width_ || static_cast<unsigned>(y) >= height_) return;
-        BYTE* p = scan0_ + static_cast<std::ptrdiff_t>(y) * stride_ + static_cast<std::ptrdiff_t>(x) * 3;
-        p[0] = blue_;
-        p[1] = green_;
-        p[2] = red_;
-    }
-
-    gdip_bitmap_lock lock_;
-    BYTE blue_;
-    BYTE green_;
-    BYTE red_;
-    BYTE* scan0_ = nullptr;
-    std::ptrdiff_t stride_ = 0;
-    unsigned width_ = 0;
-    unsigned height_ = 0;
-};
-
-void draw_markers(sample_store& store, double plot_width, marker_writer writer) {
-    brisk_window& window = *store.owner;
-    if (writer == marker_writer::locked_view && !store.only_avg) {
-        marker_view view(window.back_buffer, store.point_color);
-        if (view.usable()) {
-            walk_samples(store, plot_width, [&view](int x, int y) { view.marker(x, y); });
-            return;
-        }
-    }
-    walk_samples(store, plot_width, [&window, &store](int x, int y) { draw_marker(window, store, x, y); });
 }
 
 // Index of the first bucket whose nominal end lies right of left_time; the ends
@@ -195,15 +145,25 @@ std::size_t first_bucket_after(const sample_store& store) {
     return low;
 }
 
-void draw_average(sample_store& store, gdip_graphics& graphics, double plot_width) {
-    if (!store.show_avg) return;
-    gdip_pen& pen = store.resources.avg_pen;
+// Walks the buckets of the average curve and hands each line of the staircase,
+// in drawing order, to `line`.
+template <class Line>
+void walk_average(const sample_store& store, double plot_width, Line line) {
+    // Copied first, as in walk_samples.
     const avg_bucket_list& list = store.buckets;
     const double width = store.bucket_width;
     const double origin = store.bucket_origin;
+    const double y_low = store.y_low;
+    const double y_high = store.y_high;
+    const double y_scale = store.y_scale;
+    const double plot_height = store.plot_height;
+    const double margin = store.margin;
+    const double right_time = store.right_time;
+    const double x_scale = store.x_scale;
+    const std::size_t count_of_buckets = list.size();
     int prev_y = -1; // -1: the curve is broken
     std::int64_t prev_index = -1;
-    for (std::size_t i = first_bucket_after(store); i < list.size(); ++i) {
+    for (std::size_t i = first_bucket_after(store); i < count_of_buckets; ++i) {
         const std::int64_t index = list.index_at(i);
         // Buckets missing from the list are empty, and an empty bucket breaks the curve.
         if (index != prev_index + 1) prev_y = -1;
@@ -215,27 +175,102 @@ void draw_average(sample_store& store, gdip_graphics& graphics, double plot_widt
         }
         const double count = static_cast<double>(bucket.count);
         const double mean_rtt = bucket.sum_rtt / count;
-        if (!(store.y_low <= mean_rtt && mean_rtt <= store.y_high)) {
+        if (!(y_low <= mean_rtt && mean_rtt <= y_high)) {
             prev_y = -1;
             continue;
         }
         const double mean_time = bucket.sum_time / count;
         const double start = origin + width * std::floor((mean_time - origin) / width);
-        const double left = plot_width - (store.right_time - start) * store.x_scale;
-        const double right = plot_width - (store.right_time - start - width) * store.x_scale;
+        const double left = plot_width - (right_time - start) * x_scale;
+        const double right = plot_width - (right_time - start - width) * x_scale;
         int y = 0;
         int x1 = 0;
         int x2 = 0;
-        if (std::isnan(left) || std::isnan(right) || !pixel_coord(value_y(store, mean_rtt), y) ||
+        if (std::isnan(left) || std::isnan(right) ||
+            !pixel_coord(plot_height - (mean_rtt - y_low) * y_scale + margin, y) ||
             !pixel_coord(std::max(0.0, left) + plot_left, x1) ||
             !pixel_coord(std::min(plot_width, right) + plot_left, x2)) {
             prev_y = -1;
             continue;
         }
-        if (prev_y != -1) graphics.draw_line(pen, x1, prev_y, x1, y);
-        graphics.draw_line(pen, x1, y, x2, y);
+        if (prev_y != -1) line(x1, prev_y, x1, y);
+        line(x1, y, x2, y);
         prev_y = y;
     }
+}
+
+// Marker centres already set in this pass. When many samples share each pixel
+// (a week at 10 Hz in a small window), looking a centre up costs less than
+// writing its five pixels again; with few samples per pixel the look-ups cost more.
+class marker_stamps {
+public:
+    marker_stamps(int width, int height)
+        : width_(width), height_(height),
+          seen_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {}
+    // False when the centre was seen before in this pass; centres outside the
+    // bitmap are never remembered.
+    bool first_time(int x, int y) {
+        if (static_cast<unsigned>(x) >= static_cast<unsigned>(width_) ||
+            static_cast<unsigned>(y) >= static_cast<unsigned>(height_))
+            return true;
+        std::uint8_t& seen = seen_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                                   static_cast<std::size_t>(x)];
+        if (seen) return false;
+        seen = 1;
+        return true;
+    }
+
+private:
+    int width_;
+    int height_;
+    std::vector<std::uint8_t> seen_;
+};
+
+// Visible samples per bitmap pixel from which the stamps pay (measured under Wine).
+constexpr std::size_t stamp_samples_per_pixel = 2;
+
+// Markers and curve through GDI+ calls: draw_marker per sample, one line per step.
+void draw_samples_with_gdiplus(sample_store& store, gdip_graphics& graphics, double plot_width) {
+    brisk_window& window = *store.owner;
+    walk_samples(store, plot_width, [&window, &store](int x, int y) { draw_marker(window, store, x, y); });
+    if (!store.show_avg) return;
+    gdip_pen& pen = store.resources.avg_pen;
+    walk_average(store, plot_width, [&graphics, &pen](int x1, int y1, int x2, int y2) {
+        graphics.draw_line(pen, x1, y1, x2, y2);
+    });
+}
+
+// The same pixels written into one locked view. False, having drawn nothing, when
+// the bitmap cannot be locked.
+bool draw_samples_in_view(sample_store& store, gdip_graphics& graphics, double plot_width) {
+    graphics.flush();
+    back_buffer_view view(store.owner->back_buffer);
+    if (!view.usable()) return false;
+    view.set_color(store.point_color);
+    const std::size_t visible = store.samples.size() - store.first_visible;
+    const std::size_t pixels =
+        static_cast<std::size_t>(view.width()) * static_cast<std::size_t>(view.height());
+    if (!store.only_avg && visible >= stamp_samples_per_pixel * pixels) {
+        marker_stamps stamps(view.width(), view.height());
+        walk_samples(store, plot_width, [&view, &stamps](int x, int y) {
+            if (stamps.first_time(x, y)) view.marker(x, y);
+        });
+    } else {
+        walk_samples(store, plot_width, [&view](int x, int y) { view.marker(x, y); });
+    }
+    if (!store.show_avg || !store.resources.avg_pen) return true;
+    const line_ends& ends = gdiplus_line_ends();
+    if (ends.known) {
+        view.set_color(avg_color);
+        walk_average(store, plot_width,
+                     [&view, &ends](int x1, int y1, int x2, int y2) { view.line(ends, x1, y1, x2, y2); });
+        return true;
+    }
+    gdip_pen& pen = store.resources.avg_pen;
+    walk_average(store, plot_width, [&graphics, &pen](int x1, int y1, int x2, int y2) {
+        graphics.draw_line(pen, x1, y1, x2, y2);
+    });
+    return true;
 }
 
 } // namespace
@@ -257,21 +292,40 @@ void draw_marker(brisk_window& window, sample_store& store, int x, int y) {
     put(cx, cy + 1);
 }
 
-void draw_graph(sample_store& store, gdip_graphics& graphics, marker_writer markers) {
+void draw_graph(sample_store& store, gdip_graphics& graphics, pixel_path path) {
     if (!store.owner) return;
     const std::vector<grid_label> labels = make_labels(store);
     const graph_frame frame = measure_frame(store, graphics, labels);
     draw_grid(store, graphics, labels, frame);
     draw_axis(store, graphics, frame);
-    draw_markers(store, frame.plot_width, markers);
-    draw_average(store, graphics, frame.plot_width);
+    if (path == pixel_path::locked_view && draw_samples_in_view(store, graphics, frame.plot_width)) return;
+    draw_samples_with_gdiplus(store, graphics, frame.plot_width);
 }
 
-gdip_graphics render_back_buffer(brisk_window& window, std::uint32_t now_tick, marker_writer markers) {
+namespace {
+
+// The background through a locked view where that gives the pixels of GdipGraphicsClear:
+// an opaque colour.
+void clear_back_buffer(brisk_window& window, gdip_graphics& graphics, pixel_path path) {
+    const bool opaque = (window.background_color >> 24) == 0xFF;
+    if (path == pixel_path::locked_view && opaque && graphics) {
+        back_buffer_view view(window.back_buffer);
+        if (view.usable()) {
+            view.set_color(window.background_color);
+            view.fill();
+            return;
+        }
+    }
+    graphics.clear(window.background_color);
+}
+
+} // namespace
+
+gdip_graphics render_back_buffer(brisk_window& window, std::uint32_t now_tick, pixel_path path) {
     if (!window.back_buffer)
         window.back_buffer = gdip_bitmap(window.client_width, window.client_height, PixelFormat24bppRGB);
     gdip_graphics graphics = gdip_graphics::on_image(window.back_buffer);
-    graphics.clear(window.background_color);
+    clear_back_buffer(window, graphics, path);
 
     sample_store& store = window.store;
     store.only_avg = window.only_avg;
@@ -299,7 +353,7 @@ gdip_graphics render_back_buffer(brisk_window& window, std::uint32_t now_tick, m
     if (!store.samples.empty() && store.first_visible < store.samples.size()) {
         set_time_window(store);
         scale_y(store, window.client_height);
-        draw_graph(store, graphics, markers);
+        draw_graph(store, graphics, path);
     }
     return graphics;
 }

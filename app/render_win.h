@@ -5,10 +5,13 @@
 
 #include "app/brisk_window_win.h"
 
-// How the sample markers reach the back buffer. Both set the same pixels: one
-// GdipBitmapSetPixel call per pixel, or plain writes into one locked view of the
-// bitmap (much cheaper per pixel; the default).
-enum class marker_writer { set_pixel, locked_view };
+// How the bulk of the pixels reach the back buffer: the clear, the sample markers
+// and the average curve. `gdiplus` makes one GDI+ call per pixel of a marker and
+// per line; `locked_view` writes the same pixels into one locked view of the bitmap,
+// which costs far less per pixel. The locked view is used only where it gives the
+// same pixels: an opaque background, and the curve only when GDI+'s line ends
+// could be learnt (see back_buffer_view_win.h); otherwise those go through GDI+.
+enum class pixel_path { gdiplus, locked_view };
 
 // The whole WM_PAINT handling of the window: brings the view up to date, draws
 // into the back buffer and copies it to the window between BeginPaint and EndPaint.
@@ -20,14 +23,13 @@ void paint(brisk_window& window);
 // graph. Returns the graphics object on the back buffer; paint keeps it until the
 // copy is done.
 gdip_graphics render_back_buffer(brisk_window& window, std::uint32_t now_tick,
-                                 marker_writer markers = marker_writer::locked_view);
+                                 pixel_path path = pixel_path::locked_view);
 
 // Draws grid lines with labels, the value axis, the sample markers and the average
 // curve through `graphics`, which draws into the owner window's back buffer, and
 // recomputes win_min and win_max from the visible samples. The caller holds
 // store.lock and has run set_time_window and scale_y.
-void draw_graph(sample_store& store, gdip_graphics& graphics,
-                marker_writer markers = marker_writer::locked_view);
+void draw_graph(sample_store& store, gdip_graphics& graphics, pixel_path path = pixel_path::locked_view);
 
 // Sets the five pixels of the marker centred on (x, y) in the window's back buffer
 // in point_color; pixels outside the bitmap are skipped.

@@ -260,8 +260,8 @@ TEST(draw_graph, locked_view_and_set_pixel_give_the_same_pixels) {
         std::sort(scene->store.samples.begin(), scene->store.samples.end(),
                   [](const ping_sample& a, const ping_sample& b) { return a.time < b.time; });
     }
-    by_pixel.draw(marker_writer::set_pixel);
-    by_view.draw(marker_writer::locked_view);
+    by_pixel.draw(pixel_path::gdiplus);
+    by_view.draw(pixel_path::locked_view);
     EXPECT_TRUE(by_view.differences(by_pixel).empty());
     EXPECT_FALSE(by_view.pixels_of(marker_argb).empty());
     EXPECT_EQ(by_view.at(0, 0), marker_argb);

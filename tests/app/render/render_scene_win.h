@@ -72,7 +72,7 @@ struct render_scene {
         store.bucket_width = width;
         rebuild_buckets(store);
     }
-    void draw(marker_writer markers = marker_writer::locked_view) { draw_graph(store, graphics, markers); }
+    void draw(pixel_path markers = pixel_path::locked_view) { draw_graph(store, graphics, markers); }
 
     Gdiplus::ARGB at(int x, int y) { return window.back_buffer.pixel(x, y); }
     int width() const { return window.client_width; }

@@ -1,0 +1,134 @@
+// The locked-view pixel path gives exactly the pixels of the GDI+ calls it stands for.
+#include "tests/app/render/render_scene_win.h"
+
+#include <cmath>
+
+#include "app/back_buffer_view_win.h"
+
+namespace {
+
+std::uint32_t next(std::uint32_t& state) {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+}
+
+// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none does.
+std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height()) return "size";
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) return std::to_string(x) + "," + std::to_string(y);
+    return "";
+}
+
+struct test_line {
+    int x1, y1, x2, y2;
+};
+
+TEST(line_ends, are_learnt_from_gdiplus) {
+    const line_ends& ends = gdiplus_line_ends();
+    ASSERT_TRUE(ends.known);
+    // Every direction sets its first pixel.
+    for (int d = 0; d < 4; ++d) EXPECT_TRUE(ends.first[d]) << d;
+}
+
+TEST(line_ends, view_lines_match_gdiplus_lines_in_every_direction_and_at_the_edges) {
+    const line_ends& ends = gdiplus_line_ends();
+    ASSERT_TRUE(ends.known);
+    gdip_pen pen(avg_argb, 1.0f, Gdiplus::UnitWorld);
+    std::uint32_t state = 7;
+    for (int round = 0; round < 30; ++round) {
+        std::vector<test_line> lines;
+        for (int i = 0; i < 12; ++i) {
+            // Ends from -10 to 69 (x) and 49 (y): some lines leave the bitmap.
+            const int a = static_cast<int>(next(state) % 80) - 10;
+            const int b = static_cast<int>(next(state) % 80) - 10;
+            const int c = static_cast<int>(next(state) % 60) - 10;
+            const bool vertical = next(state) % 2 == 0;
+            const bool point = next(state) % 8 == 0;
+            const int d = point ? a : b;
+            lines.push_back(vertical ? test_line{c, a, c, d} : test_line{a, c, d, c});
+        }
+        lines.push_back({5, 5, 5, 5});
+        lines.push_back({-3, 20, 100000, 20});
+        lines.push_back({30, 1 << 29, 30, -(1 << 29)});
+
+        gdip_bitmap by_gdiplus(60, 40, PixelFormat24bppRGB);
+        gdip_bitmap by_view(60, 40, PixelFormat24bppRGB);
+        {
+            gdip_graphics graphics = gdip_graphics::on_image(by_gdiplus);
+            graphics.clear(white);
+            for (const test_line& l : lines) graphics.draw_line(pen, l.x1, l.y1, l.x2, l.y2);
+            gdip_graphics(gdip_graphics::on_image(by_view)).clear(white);
+        }
+        {
+            back_buffer_view view(by_view);
+            ASSERT_TRUE(view.usable());
+            view.set_color(avg_argb);
+            for (const test_line& l : lines) view.line(ends, l.x1, l.y1, l.x2, l.y2);
+        }
+        ASSERT_EQ(first_difference(by_view, by_gdiplus), "") << "round " << round;
+    }
+}
+
+TEST(back_buffer_view, fill_matches_graphics_clear) {
+    gdip_bitmap cleared(37, 23, PixelFormat24bppRGB);
+    gdip_bitmap filled(37, 23, PixelFormat24bppRGB);
+    for (Gdiplus::ARGB color : {0xFFFFFFFFu, 0xFF123456u, 0xFF000000u}) {
+        gdip_graphics(gdip_graphics::on_image(cleared)).clear(color);
+        {
+            back_buffer_view view(filled);
+            ASSERT_TRUE(view.usable());
+            view.set_color(color);
+            view.fill();
+        }
+        EXPECT_EQ(first_difference(filled, cleared), "") << std::hex << color;
+    }
+}
+
+// A window of `width` x `height` with a day of noisy samples, some far outside
+// the usual range, averaged over `avg_time` seconds.
+std::unique_ptr<brisk_window> busy_window(int width, int height, double avg_time, bool only_avg) {
+    auto window = std::make_unique<brisk_window>();
+    window->client_width = width;
+    window->client_height = height;
+    window->x_time = 3600;
+    window->x_time_changed = true;
+    window->avg_time = avg_time;
+    window->only_avg = only_avg;
+    window->last_data_tick = 1000;
+    std::uint32_t state = 99;
+    std::vector<ping_sample> samples;
+    for (int i = 0; i < 20000; ++i) {
+        double rtt = 20.0 + 6.0 * std::sin(i / 500.0) + (next(state) % 1000) / 200.0;
+        if (next(state) % 500 == 0) rtt = 400.0; // spikes above the axis
+        if (next(state) % 700 == 0) rtt = -3.0;
+        samples.push_back(ping_sample{i * 0.25, rtt});
+    }
+    append_samples(window->store, samples.data(), samples.size());
+    return window;
+}
+
+TEST(pixel_paths, the_whole_picture_is_the_same_on_both_paths) {
+    const struct {
+        int width, height;
+        double avg_time;
+        bool only_avg;
+    } cases[] = {{500, 250, 1.0, false},   {500, 250, 0.25, false}, {500, 250, 60.0, true},
+                 {320, 200, 600.0, false}, {500, 250, 0.0, false},  {40, 15, 1.0, false},
+                 {1, 1, 5.0, false}};
+    for (const auto& c : cases) {
+        auto by_gdiplus = busy_window(c.width, c.height, c.avg_time, c.only_avg);
+        auto by_view = busy_window(c.width, c.height, c.avg_time, c.only_avg);
+        for (std::uint32_t idle : {0u, 700u, 1500000u}) {
+            render_back_buffer(*by_gdiplus, by_gdiplus->last_data_tick + idle, pixel_path::gdiplus);
+            render_back_buffer(*by_view, by_view->last_data_tick + idle, pixel_path::locked_view);
+            EXPECT_EQ(first_difference(by_view->back_buffer, by_gdiplus->back_buffer), "")
+                << c.width << "x" << c.height << " avg " << c.avg_time << " idle " << idle;
+            EXPECT_EQ(by_view->store.win_min, by_gdiplus->store.win_min);
+            EXPECT_EQ(by_view->store.win_max, by_gdiplus->store.win_max);
+        }
+    }
+}
+
+} // namespace
