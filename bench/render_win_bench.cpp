@@ -108,7 +108,7 @@ int main() {
                     char dims[16];
                     std::snprintf(dims, sizeof dims, "%dx%d", size[0], size[1]);
                     std::printf("%-22s %-10s %-8s %-12s %10.2f\n", load.name, dims, avg_name(avg),
-                                m == pixel_path::locked_view ? "locked view" : "set pixel", ms);
+                                m == pixel_path::locked_view ? "locked view" : "GDI+ calls", ms);
                     std::fflush(stdout);
                 }
             }
