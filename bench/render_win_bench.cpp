@@ -88,8 +88,7 @@ int main() {
         std::printf("GDI+ did not start\n");
         return 1;
     }
-    std::printf("%-22s %-10s %-8s %-12s %10s\n", "samples (1 week)", "size", "average", "markers",
-                "ms/paint");
+    std::printf("%-22s %-10s %-8s %-12s %10s\n", "samples (1 week)", "size", "average", "pixels", "ms/paint");
     const int sizes[][2] = {{500, 250}, {1920, 1080}};
     const struct {
         std::size_t count;
