@@ -51,7 +51,7 @@ struct spec_choice {
 // printf and the formatter differ on: '+'/' ' with unsigned and radix conversions
 // (printf ignores them), '#' with 'o' and a precision, the prefix of '#' with 'X',
 // and precision 0 on the value 0.
-spec_choice random_spec(std::mt19937_64& random, char conversion) {
+spec_choice random_placeholder(std::mt19937_64& random, char conversion) {
     const char* allowed = "-0#";
     if (conversion == 'd')
         allowed = "-+ 0";
@@ -67,15 +67,15 @@ spec_choice random_spec(std::mt19937_64& random, char conversion) {
     return choice;
 }
 
-std::string spec_text(const spec_choice& choice) {
+std::string placeholder_text(const spec_choice& choice) {
     std::string text = "%" + choice.flags;
     if (choice.width >= 0) text += std::to_string(choice.width);
     if (choice.precision >= 0) text += "." + std::to_string(choice.precision);
     return text;
 }
 
-// The C library's rendering of a 64-bit value; `spec` is the placeholder without conversion.
-std::string c_format(const std::string& spec, char conversion, std::uint64_t value) {
+// The C library's rendering of a 64-bit value; `placeholder` is the placeholder without conversion.
+std::string c_format(const std::string& placeholder, char conversion, std::uint64_t value) {
     const char* length_and_conversion = PRIu64;
     switch (conversion) {
         case 'd': length_and_conversion = PRId64; break;
@@ -84,7 +84,7 @@ std::string c_format(const std::string& spec, char conversion, std::uint64_t val
         case 'o': length_and_conversion = PRIo64; break;
         default: break;
     }
-    std::string format = spec + length_and_conversion;
+    std::string format = placeholder + length_and_conversion;
     char buffer[256];
     if (conversion == 'd')
         std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<std::int64_t>(value));
@@ -104,24 +104,26 @@ TEST_P(format_vs_printf, agrees_on_random_values_and_fields) {
     int failures = 0;
     for (std::uint64_t value : values) {
         for (int round = 0; round < 8 && failures < 10; ++round) {
-            std::string spec = spec_text(random_spec(random, conversion));
-            std::string ours_spec = spec + (conversion == 'd' ? "?" : std::string(1, conversion));
-            std::string expected = c_format(spec, conversion, value);
+            std::string placeholder = placeholder_text(random_placeholder(random, conversion));
+            std::string ours_placeholder =
+                placeholder + (conversion == 'd' ? "?" : std::string(1, conversion));
+            std::string expected = c_format(placeholder, conversion, value);
             std::string expected32, actual, actual32;
             if (conversion == 'd') {
                 auto value32 = static_cast<std::int32_t>(value);
-                expected32 = c_format(spec, conversion, static_cast<std::uint64_t>(std::int64_t(value32)));
-                actual = run_both(ours_spec, static_cast<std::int64_t>(value));
-                actual32 = run_both(ours_spec, value32);
+                expected32 =
+                    c_format(placeholder, conversion, static_cast<std::uint64_t>(std::int64_t(value32)));
+                actual = run_both(ours_placeholder, static_cast<std::int64_t>(value));
+                actual32 = run_both(ours_placeholder, value32);
             } else {
                 auto value32 = static_cast<std::uint32_t>(value);
-                expected32 = c_format(spec, conversion, value32);
-                actual = run_both(ours_spec, value);
-                actual32 = run_both(ours_spec, value32);
+                expected32 = c_format(placeholder, conversion, value32);
+                actual = run_both(ours_placeholder, value);
+                actual32 = run_both(ours_placeholder, value32);
             }
             if (actual != expected || actual32 != expected32) ++failures;
-            EXPECT_EQ(actual, expected) << "format " << ours_spec << " value " << value;
-            EXPECT_EQ(actual32, expected32) << "format " << ours_spec << " 32-bit value " << value;
+            EXPECT_EQ(actual, expected) << "format " << ours_placeholder << " value " << value;
+            EXPECT_EQ(actual32, expected32) << "format " << ours_placeholder << " 32-bit value " << value;
         }
     }
 }
