@@ -92,35 +92,42 @@ void draw_axis(sample_store& store, gdip_graphics& graphics, const graph_frame& 
     graphics.draw_line(store.resources.axis_pen, frame.axis_x, top, frame.axis_x, bottom);
 }
 
+// The view's mapping from time and value to pixels, copied out of the store
+// before a walk: the pixel writes could alias the store, and reloading it for
+// every sample would cost more than the writes.
+struct view_mapping {
+    explicit view_mapping(const sample_store& store, double width)
+        : y_low(store.y_low), y_high(store.y_high), y_scale(store.y_scale), plot_height(store.plot_height),
+          margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width) {}
+
+    bool in_range(double value) const { return y_low <= value && value <= y_high; }
+    // The same expression as value_y.
+    double y_of(double value) const { return plot_height - (value - y_low) * y_scale + margin; }
+    // Distance of `time` from the plot's left edge.
+    double offset_of(double time) const { return plot_width - (right_time - time) * x_scale; }
+
+    double y_low, y_high, y_scale, plot_height, margin, right_time, x_scale, plot_width;
+};
+
 // Walks the visible samples: recomputes win_min and win_max from all of them and,
 // unless only the average is shown, hands the marker point of each one inside the
 // value range to `put`.
 template <class Put>
 void walk_samples(sample_store& store, double plot_width, Put put) {
-    // Everything the loop reads is copied first: the pixel writes could alias the
-    // store, and reloading it for every sample would cost more than the writes.
     double low = 60000.0;
     double high = -1.0;
     const bool markers = !store.only_avg;
-    const double y_low = store.y_low;
-    const double y_high = store.y_high;
-    const double y_scale = store.y_scale;
-    const double plot_height = store.plot_height;
-    const double margin = store.margin;
-    const double right_time = store.right_time;
-    const double x_scale = store.x_scale;
+    const view_mapping view(store, plot_width);
     const ping_sample* const first = store.samples.data() + store.first_visible;
     const ping_sample* const end = store.samples.data() + store.samples.size();
     for (const ping_sample* sample = first; sample < end; ++sample) {
         const double rtt = sample->rtt;
         if (rtt < low) low = rtt;
         if (rtt > high) high = rtt;
-        if (!markers || !(y_low <= rtt && rtt <= y_high)) continue;
+        if (!markers || !view.in_range(rtt)) continue;
         int x = 0;
         int y = 0;
-        // x of the sample's time, y of its value (as value_y).
-        if (pixel_coord(plot_width - (right_time - sample->time) * x_scale + plot_left, x) &&
-            pixel_coord(plot_height - (rtt - y_low) * y_scale + margin, y)) {
+        if (pixel_coord(view.offset_of(sample->time) + plot_left, x) && pixel_coord(view.y_of(rtt), y)) {
             put(x, y);
         }
     }
@@ -150,17 +157,10 @@ std::size_t first_bucket_after(const sample_store& store) {
 // in drawing order, to `line`.
 template <class Line>
 void walk_average(const sample_store& store, double plot_width, Line line) {
-    // Copied first, as in walk_samples.
     const avg_bucket_list& list = store.buckets;
     const double width = store.bucket_width;
     const double origin = store.bucket_origin;
-    const double y_low = store.y_low;
-    const double y_high = store.y_high;
-    const double y_scale = store.y_scale;
-    const double plot_height = store.plot_height;
-    const double margin = store.margin;
-    const double right_time = store.right_time;
-    const double x_scale = store.x_scale;
+    const view_mapping view(store, plot_width);
     const std::size_t count_of_buckets = list.size();
     int prev_y = -1; // -1: the curve is broken
     std::int64_t prev_index = -1;
@@ -176,19 +176,18 @@ void walk_average(const sample_store& store, double plot_width, Line line) {
         }
         const double count = static_cast<double>(bucket.count);
         const double mean_rtt = bucket.sum_rtt / count;
-        if (!(y_low <= mean_rtt && mean_rtt <= y_high)) {
+        if (!view.in_range(mean_rtt)) {
             prev_y = -1;
             continue;
         }
         const double mean_time = bucket.sum_time / count;
         const double start = origin + width * std::floor((mean_time - origin) / width);
-        const double left = plot_width - (right_time - start) * x_scale;
-        const double right = plot_width - (right_time - start - width) * x_scale;
+        const double left = view.offset_of(start);
+        const double right = plot_width - (view.right_time - start - width) * view.x_scale;
         int y = 0;
         int x1 = 0;
         int x2 = 0;
-        if (std::isnan(left) || std::isnan(right) ||
-            !pixel_coord(plot_height - (mean_rtt - y_low) * y_scale + margin, y) ||
+        if (std::isnan(left) || std::isnan(right) || !pixel_coord(view.y_of(mean_rtt), y) ||
             !pixel_coord(std::max(0.0, left) + plot_left, x1) ||
             !pixel_coord(std::min(plot_width, right) + plot_left, x2)) {
             prev_y = -1;
