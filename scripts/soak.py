@@ -189,19 +189,22 @@ class soak:
             self.pages_expected += 1
             self.count('web page')
 
-    def captioned_windows(self):
-        """Visible windows of Echoview with a caption: the main window and any message box (menus
-        have none)."""
+    def boxes(self):
+        """Visible windows of Echoview with a caption other than the main window: message boxes
+        (menus have no caption)."""
         found = xdotool('search', '--onlyvisible', '--pid', str(self.run.process.pid), '--name', '.')
-        return len(found.stdout.split())
+        return [w for w in found.stdout.split() if w != self.window_id]
 
     def about(self):
         self.open_menu()
         self.keys(*['Down'] * (ABOUT + 1), 'Return')
-        if not wait_until(lambda: self.captioned_windows() == 2, 10):
+        box = wait_until(self.boxes, 10)
+        if not box:
             raise failure('the About box did not appear within 10 s')
+        # The box takes the keyboard once it has been clicked, as a user would do.
+        xdotool('mousemove', '--window', box[0], '10', '10', 'click', '1')
         self.keys('Return')
-        if not wait_until(lambda: self.captioned_windows() == 1, 10):
+        if wait_until(lambda: not self.boxes(), 10):
             raise failure('the About box did not close on Return within 10 s')
         self.count('about')
 
