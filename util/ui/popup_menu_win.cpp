@@ -136,8 +136,9 @@ LRESULT popup_menu::on_message(UINT msg, WPARAM wparam, LPARAM lparam, bool* han
         if (handled != nullptr) *handled = true;
     } else if (msg == WM_INITMENUPOPUP) {
         const HMENU opened = reinterpret_cast<HMENU>(wparam);
+        // A null handle opens no menu, not one of ours that has no handle.
         for (const menu_item& item : *table_) {
-            if (item.menu->hmenu == opened) {
+            if (opened != nullptr && item.menu->hmenu == opened) {
                 try {
                     item.menu->on_init_popup(lparam);
                 } catch (...) {
