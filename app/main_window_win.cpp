@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/brisk_window_win.h"
+#include "app/icon_win.h"
 #include "app/placement.h"
 #include "app/render_win.h"
 #include "app/sample_store.h"
@@ -70,6 +71,8 @@ void on_sizing(brisk_window& window) {
 LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_DESTROY:
+            // No repaint may run once the settings are being saved and the window is gone.
+            window.repaint_timer.remove(true);
             save_settings(window);
             PostQuitMessage(0);
             return 0;
@@ -90,6 +93,14 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             }
             break;
         case WM_COPYDATA: on_copy_data(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam)); return 0;
+        case WM_COMMAND:
+        case WM_INITMENUPOPUP: {
+            bool handled = false;
+            const LRESULT result = window.context_menu.on_message(message, wparam, lparam, &handled);
+            if (handled) return result;
+            break;
+        }
+        case WM_RBUTTONDOWN: window.context_menu.build(0); break;
         default:
             if (message == sample_count_message() && message != 0) return sample_count(window);
             break;
@@ -111,7 +122,8 @@ bool create_main_window(HINSTANCE instance) {
     window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = window_proc;
     window_class.hInstance = instance;
-    window_class.hIcon = nullptr; // the class icon comes with the window wiring
+    window.icon = load_icon(main_icon_name, false, false, true);
+    window_class.hIcon = window.icon;
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     window_class.lpszClassName = main_window_class;
