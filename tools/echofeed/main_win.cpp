@@ -19,7 +19,7 @@ const wchar_t usage_text[] =
     L"        --shift moves the times so that the first sample is now\n"
     L"  raw [--id N] [--hex BYTES | --doubles A,B,...] [--size BYTES] [--null]\n"
     L"        one WM_COPYDATA with any id and content (zero-filled up to --size)\n"
-    L"  info   where the Echoview window is and how many samples it holds\n"
+    L"  info   where the Echoview window is, how many samples it holds, whether it has the keyboard\n"
     L"  window-text CAPTION   the texts of a top-level window and its children\n"
     L"Options of ping, synth, replay, raw and info:\n"
     L"  --start[=PATH]  start Echoview (--echoprobe) when none runs; default: beside echofeed\n"
