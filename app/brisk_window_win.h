@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/gdiplus_win.h"
+#include "app/placement.h"
 #include "app/sample_store.h"
 
 // The application's root object. Fields are in their fixed order; members whose
@@ -20,10 +21,10 @@ struct brisk_window {
     // --- repaint_timer (timer_handle) goes here. ---
     std::int32_t x_pos = CW_USEDEFAULT;
     std::int32_t y_pos = CW_USEDEFAULT;
-    std::int32_t x_size = 500;
-    std::int32_t y_size = 250;
-    std::int32_t client_width = 500;  // set from x_size when the settings are loaded
-    std::int32_t client_height = 250; // set from y_size when the settings are loaded
+    std::int32_t x_size = default_window_width;
+    std::int32_t y_size = default_window_height;
+    std::int32_t client_width = default_window_width;   // set from x_size when the settings are loaded
+    std::int32_t client_height = default_window_height; // set from y_size when the settings are loaded
     // GetTickCount at the last accepted batch. Only meaningful once a batch has
     // arrived, but paint reads it from the first paint on, so it starts at 0.
     std::uint32_t last_data_tick = 0;
