@@ -106,6 +106,46 @@ void draw_axis(sample_store& store, gdip_graphics& graphics, const graph_frame& 
     graphics.draw_line(store.resources.axis_pen, frame.axis_x, top, frame.axis_x, bottom);
 }
 
+// Times known to map to one pixel column. Any time between two that do maps
+// there too, as long as the column grows (or shrinks) monotonically with the
+// time, as it does through every mapping here: a subtraction from or of a fixed
+// value, a product with a fixed value, max, min and truncation.
+class column_times {
+public:
+    bool holds(double time) const { return known_ && low_ <= time && time <= high_; }
+    int column() const { return x_; }
+
+    // Called with a time that maps to column x. For a new column, checks a
+    // guess of a later time that still maps there (`column_of(time, x)` gives the
+    // column of a time, false when there is none), halving it towards `time`
+    // when it fails; a guess is only taken once checked.
+    template <class ColumnOf>
+    void learn(double time, int x, double guess, ColumnOf column_of) {
+        if (known_ && x_ == x) {
+            low_ = std::min(low_, time);
+            high_ = std::max(high_, time);
+            return;
+        }
+        known_ = true;
+        x_ = x;
+        low_ = high_ = time;
+        for (int attempt = 0; attempt < 4 && guess > time; ++attempt) {
+            int guessed = 0;
+            if (column_of(guess, guessed) && guessed == x) {
+                high_ = guess;
+                return;
+            }
+            guess = time + (guess - time) * 0.5;
+        }
+    }
+
+private:
+    bool known_ = false;
+    int x_ = 0;
+    double low_ = 0.0;
+    double high_ = 0.0;
+};
+
 // Walks the visible samples: recomputes win_min and win_max from all of them and,
 // unless only the average is shown, hands the marker point of each one inside the
 // value range to `put`.
@@ -117,16 +157,31 @@ void walk_samples(sample_store& store, double plot_width, Put put) {
     const view_mapping view(store, plot_width);
     const ping_sample* const first = store.samples.data() + store.first_visible;
     const ping_sample* const end = store.samples.data() + store.samples.size();
+    const auto column_of = [&view](double time, int& x) {
+        return pixel_coord(view.offset_of(time) + plot_left, x);
+    };
+    // Many samples share a column: the time alone tells when a sample lies in the
+    // last column found, and that column ends before this time (less a margin
+    // for rounding, which the check catches anyway).
+    const auto last_time_in = [&view](int x) {
+        const double edge = view.right_time - (view.plot_width - (x + 1 - plot_left)) / view.x_scale;
+        return edge - std::fabs(edge - view.right_time) * 1e-9;
+    };
+    column_times known;
     for (const ping_sample* sample = first; sample < end; ++sample) {
         const double rtt = sample->rtt;
         if (rtt < low) low = rtt;
         if (rtt > high) high = rtt;
         if (!markers || !view.in_range(rtt)) continue;
-        int x = 0;
         int y = 0;
-        if (pixel_coord(view.offset_of(sample->time) + plot_left, x) && pixel_coord(view.y_of(rtt), y)) {
-            put(x, y);
+        if (!pixel_coord(view.y_of(rtt), y)) continue;
+        const double time = sample->time;
+        int x = known.column();
+        if (!known.holds(time)) {
+            if (!column_of(time, x)) continue;
+            known.learn(time, x, last_time_in(x), column_of);
         }
+        put(x, y);
     }
     store.win_min = low;
     store.win_max = high;
@@ -262,38 +317,6 @@ private:
     std::int64_t to_ = 0;
 };
 
-// The mean times known to put a whole step into one column: any mean time
-// between two such times does too, since the columns grow monotonically with it.
-struct column_times {
-    bool known = false;
-    int x = 0;
-    double low = 0.0;
-    double high = 0.0;
-    bool holds(double time) const { return known && low <= time && time <= high; }
-};
-
-// Called with a mean time whose step lies wholly in column x: remembers it, and
-// looks for a later mean time that still does, so that the steps up to there
-// need no columns of their own. Guesses are only taken once checked.
-void learn_column(const average_steps& steps, column_times& known, double time, int x) {
-    if (known.known && known.x == x) {
-        known.low = std::min(known.low, time);
-        known.high = std::max(known.high, time);
-        return;
-    }
-    known = column_times{true, x, time, time};
-    double guess = steps.guess_time_left_of(x);
-    for (int attempt = 0; attempt < 4 && guess > time; ++attempt) {
-        int x1 = 0;
-        int x2 = 0;
-        if (steps.columns_of(guess, x1, x2) && x1 == x && x2 == x) {
-            known.high = guess;
-            return;
-        }
-        guess = time + (guess - time) * 0.5;
-    }
-}
-
 // The average curve written into the view, the same pixels as walk_average's
 // lines drawn by `ends`. A fine average puts hundreds of steps into each pixel
 // column; for those the column is known from the mean time alone and the
@@ -308,7 +331,14 @@ void draw_average_in_view(const sample_store& store, double plot_width, const li
     const std::int64_t skip_last_down = ends.last[line_ends::down] ? 0 : 1;
     const std::int64_t skip_first_up = ends.first[line_ends::up] ? 0 : 1;
     const std::int64_t skip_last_up = ends.last[line_ends::up] ? 0 : 1;
+    // An empty run, which leaves any other run as it is under min and max.
+    constexpr std::int64_t no_row_from = std::int64_t{1} << 40;
+    constexpr std::int64_t no_row_to = -no_row_from;
     column_times one_column;
+    const auto one_column_of = [&steps](double time, int& x) {
+        int x2 = 0;
+        return steps.columns_of(time, x, x2) && x2 == x;
+    };
     int prev_y = -1;
     std::int64_t prev_index = -1;
     for (std::size_t i = steps.first(); i < steps.end(); ++i) {
@@ -322,28 +352,38 @@ void draw_average_in_view(const sample_store& store, double plot_width, const li
             continue;
         }
         const double mean_time = average_steps::mean(bucket.sum_time, bucket.count);
-        int x1 = one_column.x;
-        int x2 = one_column.x;
+        int x1 = one_column.column();
+        int x2 = x1;
         if (!one_column.holds(mean_time)) {
             if (!steps.columns_of(mean_time, x1, x2)) {
                 prev_y = -1;
                 continue;
             }
-            if (x1 == x2) learn_column(steps, one_column, mean_time, x1);
+            if (x1 == x2) one_column.learn(mean_time, x1, steps.guess_time_left_of(x1), one_column_of);
         }
+        // The vertical line from prev_y and, where the step starts and ends in one
+        // column, the point of its horizontal line. Each is a run, empty or next to
+        // row y, so together they are one run. Selections rather than branches: the
+        // rows of noisy data go up and down at random.
+        const bool point_drawn = ends.point && x1 == x2;
+        std::int64_t from = point_drawn ? y : no_row_from;
+        std::int64_t to = point_drawn ? y : no_row_to;
         if (prev_y != -1) {
-            if (prev_y < y)
-                gather.add(x1, std::int64_t{prev_y} + skip_first_down, std::int64_t{y} - skip_last_down);
-            else if (prev_y > y)
-                gather.add(x1, std::int64_t{y} + skip_last_up, std::int64_t{prev_y} - skip_first_up);
-            else if (ends.point)
-                gather.add(x1, y, y);
+            const bool down = prev_y < y;
+            std::int64_t line_from =
+                down ? std::int64_t{prev_y} + skip_first_down : std::int64_t{y} + skip_last_up;
+            std::int64_t line_to =
+                down ? std::int64_t{y} - skip_last_down : std::int64_t{prev_y} - skip_first_up;
+            if (prev_y == y) {
+                line_from = ends.point ? y : no_row_from;
+                line_to = ends.point ? y : no_row_to;
+            }
+            const bool empty = line_from > line_to;
+            from = std::min(from, empty ? no_row_from : line_from);
+            to = std::max(to, empty ? no_row_to : line_to);
         }
-        if (x1 == x2) {
-            if (ends.point) gather.add(x1, y, y);
-        } else {
-            view.line(ends, x1, y, x2, y);
-        }
+        gather.add(x1, from, to);
+        if (x1 != x2) view.line(ends, x1, y, x2, y);
         prev_y = y;
     }
 }
