@@ -176,6 +176,9 @@ int run_main_window(HINSTANCE instance, int show_command) {
         ShowWindow(main_window->hwnd, show_command);
         UpdateWindow(main_window->hwnd);
         code = run_message_loop();
+        // A loop that gave up leaves the window behind; destroying it still saves
+        // the settings (WM_DESTROY) before the program ends.
+        if (IsWindow(main_window->hwnd)) DestroyWindow(main_window->hwnd);
     } else {
         // Without a window nothing could ever end the message loop: say why and stop.
         const std::wstring text = L"Echoview cannot open its window.\n\n" + system_error_text(GetLastError());
