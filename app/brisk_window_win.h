@@ -8,6 +8,7 @@
 
 #include "app/gdiplus_win.h"
 #include "app/menus_win.h"
+#include "app/placement.h"
 #include "app/sample_store.h"
 #include "util/thread/timer_win.h"
 
@@ -26,10 +27,10 @@ struct brisk_window {
     timer_handle repaint_timer;
     std::int32_t x_pos = CW_USEDEFAULT;
     std::int32_t y_pos = CW_USEDEFAULT;
-    std::int32_t x_size = 500;
-    std::int32_t y_size = 250;
-    std::int32_t client_width = 500;  // set from x_size when the settings are loaded
-    std::int32_t client_height = 250; // set from y_size when the settings are loaded
+    std::int32_t x_size = default_window_width;
+    std::int32_t y_size = default_window_height;
+    std::int32_t client_width = default_window_width;   // set from x_size when the settings are loaded
+    std::int32_t client_height = default_window_height; // set from y_size when the settings are loaded
     // GetTickCount at the last accepted batch. Only meaningful once a batch has
     // arrived, but paint reads it from the first paint on, so it starts at 0.
     std::uint32_t last_data_tick = 0;

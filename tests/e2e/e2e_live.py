@@ -14,7 +14,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'scripts'))
 import make_icon  # noqa: E402
-from e2e_support import TITLE, check, failure, image, log, run, session, wait_exit
+from e2e_support import TITLE, check, failure, image, log, poll, run, session, wait_exit
 
 MARKER = (0x8F, 0xA2, 0xFE)
 AVERAGE = (0x00, 0x22, 0xCC)
@@ -31,18 +31,6 @@ SETTINGS = {'x_pos': 40, 'y_pos': 30, 'x_size': 520, 'y_size': 300, 'x_time': 36
 
 def doubles(samples):
     return ','.join(f'{v!r}' for sample in samples for v in sample)
-
-
-def poll(what, condition, timeout, interval=0.1):
-    """Polls until `condition()` returns something true; fails after `timeout` seconds."""
-    deadline = time.time() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.time() > deadline:
-            raise failure(f'{what}: not within {timeout} s')
-        time.sleep(interval)
 
 
 def count_colour(shot, client, colour):
@@ -142,7 +130,7 @@ class graph:
         check(rc == 0, f'exit code {rc} after closing, not 0')
 
 
-def picture(g, name, expect, timeout=3.0):
+def picture(g, name, expect, timeout=10.0):
     """Polls screenshots until `expect(shot)` holds: the menus change nothing before the next repaint tick."""
     last = {}
 
@@ -341,9 +329,10 @@ def main():
         return 1
     s = session(args.bin, args.work)
     try:
-        if not s.no_window_running():
-            raise failure('an Echoview window is already running')
-        return run(lambda: globals()[args.scenario](s))
+        with s.display_lock():
+            if not s.no_window_running():
+                raise failure('an Echoview window is already running')
+            return run(lambda: globals()[args.scenario](s))
     except failure as e:
         print(f'FAILED: {e}', file=sys.stderr)
         return 1

@@ -154,6 +154,8 @@ int run_info(arg_list& args) {
                  window.bottom - window.top);
     std::wprintf(L"client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     std::wprintf(L"samples %lld\n", target.sample_count());
+    // Whether the window is the one that takes the keyboard: input tests wait for it.
+    std::wprintf(L"foreground %d\n", GetForegroundWindow() == target.hwnd() ? 1 : 0);
     print_open_menus();
     return exit_ok;
 }
