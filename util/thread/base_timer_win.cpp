@@ -53,6 +53,9 @@ void base_timer::add(timer_handle& handle, const boost::function<void()>& callba
 void base_timer::register_entry(timer_handle& handle, const boost::function<void()>& callback,
                                 unsigned period_ms, event_base* trigger, unsigned flags, bool replace) {
     if (!accepting || callback.empty()) return;
+    // A handle belongs to one timer at a time.
+    base_timer* other = handle.timer();
+    if (other && other != this) other->remove(handle, false);
     lock_guard guard(lock);
     timer_entry* entry = find_active(handle);
     if (entry && entry->mode != timer_entry::removing && !replace) return;
@@ -80,7 +83,17 @@ void base_timer::register_entry(timer_handle& handle, const boost::function<void
 }
 
 bool base_timer::remove(timer_handle& handle, bool wait) {
-    if (!accepting) return false;
+    if (!accepting) {
+        // Nothing runs any more, but the entry must not keep pointing at a handle that
+        // may be destroyed now (the timer's destructor clears the handles of its entries).
+        lock_guard guard(lock);
+        if (timer_entry* entry = find_active(handle)) {
+            entry->mode = timer_entry::dead;
+            entry->handle = nullptr;
+        }
+        forget(handle);
+        return false;
+    }
     lock_guard guard(lock);
     timer_entry* entry = find_active(handle);
     if (entry) {
