@@ -141,13 +141,15 @@ unsigned base_timer::run_pass(std::vector<HANDLE>& handles) {
         next_wait = collect_due(elapsed, due, handles);
         on_due_taken();
         run_due(due, guard);
+        // Each round of the catch-up loop is a whole pass: an entry that stays behind
+        // must not keep a sync() waiting for ever.
+        on_pass_end();
         if (next_wait != no_limit) {
             const std::uint32_t pass_ms = now() - last_tick;
             next_wait = pass_ms < next_wait ? next_wait - pass_ms : 0;
         }
         // A thread asked to stop leaves even when entries are behind.
     } while (next_wait == 0 && !stopping());
-    on_pass_end();
     if (next_wait != no_limit) on_wait(next_wait);
     return next_wait;
 }

@@ -230,23 +230,4 @@ TEST(base_timer, once_entry_clears_its_handle_when_it_starts) {
     EXPECT_EQ(handle.timer(), nullptr);
 }
 
-TEST(base_timer, removed_entry_runs_no_more_and_its_handle_is_free) {
-    manual_timer timer(0);
-    timer_handle first;
-    timer_handle second;
-    std::string log;
-    timer.add(
-        first, [&] { log += "1"; }, 100);
-    timer.add(
-        second, [&] { log += "2"; }, 100);
-    fake_now = 100;
-    timer.pass();
-    EXPECT_TRUE(first.remove(false));
-    EXPECT_EQ(first.timer(), nullptr);
-    EXPECT_FALSE(first.remove(false));
-    fake_now = 200;
-    EXPECT_EQ(timer.pass(), 100u);
-    EXPECT_EQ(log, "122");
-}
-
 } // namespace

@@ -215,6 +215,8 @@ TEST(passive_timer, stop_ends_a_thread_whose_entry_is_always_behind) {
         },
         1);
     ASSERT_TRUE(poll_until([&] { return runs >= 3; }));
+    side_thread syncer([&] { timer.sync(); });
+    EXPECT_TRUE(syncer.finished_within(test_limit_ms)) << "sync while the entry stays behind";
     // A thread that does not end in time would be terminated without leaving its loop.
     timer.stop(test_limit_ms);
     EXPECT_TRUE(loop_ended);
