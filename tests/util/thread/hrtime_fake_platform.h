@@ -48,7 +48,9 @@ public:
         hz = perf_hz;
         return true;
     }
-    std::uint64_t perf_counter() override { return time_us * (perf_hz / 1000000); }
+    std::uint64_t perf_counter() override {
+        return time_us / 1000000 * perf_hz + time_us % 1000000 * perf_hz / 1000000;
+    }
     std::uint32_t tick_count() override {
         advance_us(1);
         return static_cast<std::uint32_t>(time_us / 1000);

@@ -218,8 +218,10 @@ TEST(hrtime, excluded_intel_models_never_calibrate) {
 
 TEST(hrtime, installing_the_tsc_later_takes_its_rate) {
     clock_setup setup(cpu_with_tsc(), 2);
+    setup.platform.perf_hz = 3579545;
     setup.clock.select_source(hrtime_auto);
     ASSERT_EQ(setup.clock.mode(), hrtime_perfcnt);
+    ASSERT_EQ(setup.clock.ticks_per_sec(), 3579545u);
     ASSERT_TRUE(setup.clock.tsc_usable());
     EXPECT_TRUE(setup.clock.select_source(hrtime_tsc));
     EXPECT_EQ(setup.clock.mode(), hrtime_tsc);
@@ -228,10 +230,11 @@ TEST(hrtime, installing_the_tsc_later_takes_its_rate) {
 
     // A calibration run while the performance counter is in use leaves its rate alone.
     clock_setup perf(cpu_with_tsc(), 2);
+    perf.platform.perf_hz = 3579545;
     perf.clock.select_source(hrtime_perfcnt);
     perf.platform.sleep_ms(1000);
     EXPECT_TRUE(perf.clock.calibrate_tsc());
-    EXPECT_EQ(perf.clock.ticks_per_sec(), 10000000u);
+    EXPECT_EQ(perf.clock.ticks_per_sec(), 3579545u);
 }
 
 TEST(hrtime, corrected_tsc_never_goes_back) {
