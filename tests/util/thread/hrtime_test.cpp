@@ -71,15 +71,6 @@ TEST(hrtime, before_the_first_reading_nothing_is_chosen) {
     EXPECT_EQ(setup.descriptions.size(), 0u);
 }
 
-TEST(hrtime, mode_names) {
-    EXPECT_STREQ(mode_name_table.name(hrtime_tsc), "tsc");
-    EXPECT_STREQ(mode_name_table.name(hrtime_perfcnt), "perfcnt");
-    EXPECT_STREQ(mode_name_table.name(hrtime_ticks), "ticks");
-    EXPECT_STREQ(mode_name_table.name(hrtime_tsc_raw), "tsc_raw");
-    EXPECT_STREQ(mode_name_table.name(4), "unknown");
-    EXPECT_STREQ(mode_name_table.name(hrtime_auto), "unknown");
-}
-
 TEST(hrtime, two_processors_take_the_performance_counter_and_describe_the_tsc_too) {
     clock_setup setup(cpu_with_tsc(), 2);
     const std::uint64_t first = setup.clock.now();

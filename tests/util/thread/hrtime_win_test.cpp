@@ -77,7 +77,7 @@ TEST(hrtime_win, the_system_clock_chooses_a_source_and_runs) {
     }
 
     // The readings advance at about the stated rate: 100 ms on the tick count
-    // gives between 50 and 1000 ms on the clock (generous: a loaded machine).
+    // gives between 50 ms and 10 s on the clock (generous: a loaded machine).
     const std::uint64_t start = clock.now();
     const DWORD start_tick = GetTickCount();
     std::uint64_t last = start;
@@ -89,7 +89,7 @@ TEST(hrtime_win, the_system_clock_chooses_a_source_and_runs) {
     const double elapsed =
         static_cast<double>(clock.now() - start) / static_cast<double>(clock.ticks_per_sec());
     EXPECT_GT(elapsed, 0.05);
-    EXPECT_LT(elapsed, 1.0);
+    EXPECT_LT(elapsed, 10.0);
 }
 
 TEST(hrtime_win, refusals_go_to_the_output_channel) {
