@@ -245,7 +245,6 @@ public:
     std::atomic<bool> block_timer_write{false};
     std::atomic<bool> timer_write_entered{false};
     std::atomic<bool> release_timer_write{false};
-    std::atomic<bool> timer_write_left{false};
     std::atomic<bool> refuse_bytes{false};
 
 protected:
@@ -256,7 +255,6 @@ protected:
         if (block_timer_write && GetCurrentThreadId() == test_timer().thread_id()) {
             timer_write_entered = true;
             while (!release_timer_write) Sleep(1);
-            timer_write_left = true;
         }
     }
 };
@@ -293,10 +291,9 @@ TEST(file_trace, destruction_waits_for_a_write_out_the_timer_has_started) {
         eventually([sink] { return sink->closing(); });
         sink->release_timer_write = true;
     });
-    std::atomic<bool>* left = &sink->timer_write_left;
     delete sink;
-    EXPECT_TRUE(left->load() || true); // the flag died with the sink; checked through the file
     releaser.join();
+    // Written once, by the timer's write-out that the destructor waited for.
     EXPECT_EQ(read_whole_file(name), "from the timer\r\n");
 }
 
