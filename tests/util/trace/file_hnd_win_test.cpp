@@ -106,6 +106,10 @@ TEST(file_hnd, counts_of_zero_or_less_and_wrong_direction) {
     ASSERT_TRUE(file.open(name, write_new, file_hnd::share_exclusive));
     char buffer[4] = {'x', 'y', 'z', 'w'};
     EXPECT_EQ(file.read(buffer, 1), -1); // not open for reading
+    std::string line = "stale";
+    EXPECT_FALSE(file.read_line(line)); // a failing read ends the line at once
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(file.line_end(), file_hnd::end_of_file);
     EXPECT_EQ(file.write(buffer, -5), 0);
     EXPECT_EQ(file.write(buffer, 2), 2);
     EXPECT_TRUE(file.write_text("pq"));
