@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -14,9 +15,20 @@
 
 namespace {
 
+// One timer for all tests, ended before main returns, so that its thread does not run on
+// into the static destructors.
+std::unique_ptr<passive_timer> shared_timer;
+
+class timer_environment final : public ::testing::Environment {
+public:
+    void SetUp() override { shared_timer = std::make_unique<passive_timer>("trace test"); }
+    void TearDown() override { shared_timer.reset(); }
+};
+
+const auto* const timer_setup = ::testing::AddGlobalTestEnvironment(new timer_environment);
+
 passive_timer& test_timer() {
-    static passive_timer timer("trace test");
-    return timer;
+    return *shared_timer;
 }
 
 const char* const marker = "\r\nbuffer overflow\r\n";
