@@ -7,7 +7,11 @@
 
 namespace {
 
-enum direction { down, up, right, left };
+using direction = line_ends::direction;
+constexpr direction down = line_ends::down;
+constexpr direction up = line_ends::up;
+constexpr direction right = line_ends::right;
+constexpr direction left = line_ends::left;
 
 struct test_line {
     int x1, y1, x2, y2;

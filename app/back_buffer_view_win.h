@@ -10,6 +10,8 @@
 // width between integer points, learnt by drawing test lines. Implementations
 // differ here (Wine leaves out the last pixel, as GDI does).
 struct line_ends {
+    enum direction { down, up, right, left }; // down: towards larger y
+
     bool known = false; // false: the test lines followed no such rule
     bool point = false; // a line from a point to itself sets that pixel
     // Indexed by direction: down, up, right, left.
@@ -75,6 +77,8 @@ public:
     // the end of the view comes: the pixels are the same, since they all get the
     // current colour and nothing reads them in between.
     void line(const line_ends& ends, int x1, int y1, int x2, int y2);
+    // The pixels of column x from row `from` to row `to`, both included.
+    void column(int x, std::int64_t from, std::int64_t to);
 
 private:
     void put(BYTE* p) {
@@ -82,7 +86,6 @@ private:
         p[1] = green_;
         p[2] = red_;
     }
-    void column(int x, std::int64_t from, std::int64_t to);
     void gather_column(int x, std::int64_t from, std::int64_t to);
     void flush_column();
     void row(int y, std::int64_t from, std::int64_t to);

@@ -2,14 +2,16 @@
 
 #include <cstddef>
 #include <limits>
+#include <string>
 
 #include "app/brisk_window_win.h"
+#include "app/icon_win.h"
 #include "app/placement.h"
 #include "app/render_win.h"
 #include "app/sample_store.h"
 #include "app/settings_win.h"
+#include "util/ui/message_box_win.h"
 
-const wchar_t main_window_class[] = L"brisk_mainwnd";
 const wchar_t main_window_title[] = L"Echoview 5.00 - www.norvane.example";
 const wchar_t not_started_by_echoprobe_text[] =
     L"Echoview is the graphical front-end of Echoprobe.\n"
@@ -17,11 +19,8 @@ const wchar_t not_started_by_echoprobe_text[] =
     L"and use the -g option to have Echoview display the results.\n"
     L"\n"
     L"Example: echoprobe www.example.com -t -g\n";
-const wchar_t sample_count_message_name[] = L"echoview_sample_count";
 
 namespace {
-
-constexpr ULONG_PTR sample_batch_id = 1; // dwData of a batch of ping_sample records
 
 UINT sample_count_message() {
     static const UINT message = RegisterWindowMessageW(sample_count_message_name);
@@ -38,21 +37,9 @@ placement virtual_screen() {
 void on_copy_data(brisk_window& window, const COPYDATASTRUCT* data) {
     if (!data || data->dwData != sample_batch_id || !data->lpData) return;
     const std::size_t count = data->cbData / sizeof(ping_sample);
-    if (count == 0) return;
-    std::size_t before = 0;
-    std::size_t after = 0;
-    {
-        lock_guard guard(window.store.lock);
-        before = window.store.samples.size();
-    }
-    append_samples(window.store, data->lpData, count);
-    {
-        lock_guard guard(window.store.lock);
-        after = window.store.samples.size();
-    }
     // A batch of which nothing could be stored (all values not finite, or no
     // memory) leaves the graph's notion of the last arrival alone.
-    if (after != before) window.last_data_tick = GetTickCount();
+    if (append_samples(window.store, data->lpData, count) != 0) window.last_data_tick = GetTickCount();
 }
 
 LRESULT sample_count(brisk_window& window) {
@@ -63,13 +50,15 @@ LRESULT sample_count(brisk_window& window) {
 }
 
 void on_sizing(brisk_window& window) {
-    window.store.y_high = -1.0;
+    window.store.y_high = y_high_rescale;
     window.back_buffer.reset();
 }
 
 LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_DESTROY:
+            // No repaint may run once the settings are being saved and the window is gone.
+            window.repaint_timer.remove(true);
             save_settings(window);
             PostQuitMessage(0);
             return 0;
@@ -90,6 +79,14 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             }
             break;
         case WM_COPYDATA: on_copy_data(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam)); return 0;
+        case WM_COMMAND:
+        case WM_INITMENUPOPUP: {
+            bool handled = false;
+            const LRESULT result = window.context_menu.on_message(message, wparam, lparam, &handled);
+            if (handled) return result;
+            break;
+        }
+        case WM_RBUTTONDOWN: window.context_menu.build(0); break;
         default:
             if (message == sample_count_message() && message != 0) return sample_count(window);
             break;
@@ -111,18 +108,25 @@ bool create_main_window(HINSTANCE instance) {
     window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = window_proc;
     window_class.hInstance = instance;
-    window_class.hIcon = nullptr; // the class icon comes with the window wiring
+    window.icon = load_icon(main_icon_name, false, false, true);
+    window_class.hIcon = window.icon;
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     window_class.lpszClassName = main_window_class;
-    RegisterClassW(&window_class);
+    if (!RegisterClassW(&window_class)) return false;
 
     // Whatever the registry held, the window must come up where the user can reach it.
     const placement place = fit_on_screen({window.x_pos, window.y_pos, window.x_size, window.y_size},
                                           virtual_screen(), GetSystemMetrics(SM_CYCAPTION) + 8);
     window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, WS_OVERLAPPEDWINDOW, place.x,
                                   place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
-    return window.hwnd != nullptr;
+    if (window.hwnd) return true;
+    // Keeps the error of the creation for the caller, and leaves the class
+    // free for another try.
+    const DWORD error = GetLastError();
+    UnregisterClassW(main_window_class, instance);
+    SetLastError(error);
+    return false;
 }
 
 LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -137,27 +141,64 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     }
 }
 
+namespace {
+
+// Consecutive failed receives after which the message loop gives up: one alone
+// loses a message (Wine reports one for a sent message too large to pass), but
+// a receive that fails every time would otherwise keep a core busy for ever.
+constexpr int max_failed_receives = 100;
+
+std::wstring system_error_text(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring result = length > 0 && text ? std::wstring(text, length) : std::wstring();
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    if (result.empty()) result = L"Error " + std::to_wstring(error) + L".";
+    return result;
+}
+
+} // namespace
+
+int run_message_loop(HWND filter) {
+    MSG msg{};
+    int failed = 0;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, filter, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) {
+            if (++failed >= max_failed_receives) return exit_message_loop_failed;
+            continue;
+        }
+        failed = 0;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 int run_main_window(HINSTANCE instance, int show_command) {
     gdiplus_session gdiplus;
     std::unique_ptr<brisk_window> window = construct_main_window();
     main_window = window.get();
-    create_main_window(instance);
-    ShowWindow(main_window->hwnd, show_command);
-    UpdateWindow(main_window->hwnd);
-
-    MSG msg{};
-    BOOL got = 0;
-    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
-        // Only WM_QUIT ends the loop. A failed receive (Wine reports one for a
-        // sent message too large to pass, with a negative status) loses that
-        // message, not the program.
-        if (got < 0) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    int code = exit_no_main_window;
+    if (create_main_window(instance)) {
+        ShowWindow(main_window->hwnd, show_command);
+        UpdateWindow(main_window->hwnd);
+        code = run_message_loop();
+        // A loop that gave up leaves the window behind; destroying it still saves
+        // the settings (WM_DESTROY) before the program ends.
+        if (IsWindow(main_window->hwnd)) DestroyWindow(main_window->hwnd);
+    } else {
+        // Without a window nothing could ever end the message loop: say why and stop.
+        const std::wstring text = L"Echoview cannot open its window.\n\n" + system_error_text(GetLastError());
+        message_box(app_title, nullptr, text.c_str(), MB_ICONERROR, nullptr);
     }
     // The window object goes before GDI+ stops, so its drawing resources are
     // released while GDI+ still runs.
     main_window = nullptr;
     window.reset();
-    return static_cast<int>(msg.wParam);
+    return code;
 }

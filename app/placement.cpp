@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr std::int32_t default_width = 500;
-constexpr std::int32_t default_height = 250;
-
 std::int32_t fit_size(std::int32_t size, std::int32_t screen_size, std::int32_t fallback,
                       std::int32_t min_size) {
     if (size < min_size) size = fallback;
@@ -28,8 +25,8 @@ std::int64_t overlap(std::int32_t start, std::int32_t length, std::int32_t scree
 
 placement fit_on_screen(placement stored, placement screen, std::int32_t min_size) {
     placement result = stored;
-    result.width = fit_size(stored.width, screen.width, default_width, min_size);
-    result.height = fit_size(stored.height, screen.height, default_height, min_size);
+    result.width = fit_size(stored.width, screen.width, default_window_width, min_size);
+    result.height = fit_size(stored.height, screen.height, default_window_height, min_size);
     if (stored.x == default_position || stored.y == default_position) {
         result.x = result.y = default_position;
         return result;

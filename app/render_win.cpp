@@ -33,9 +33,22 @@ struct graph_frame {
     float label_height = 0.0f;
 };
 
-double value_y(const sample_store& store, double value) {
-    return store.plot_height - (value - store.y_low) * store.y_scale + store.margin;
-}
+// The view's mapping from time and value to pixels, copied out of the store
+// before a walk: the pixel writes could alias the store, and reloading it for
+// every sample would cost more than the writes.
+struct view_mapping {
+    explicit view_mapping(const sample_store& store, double width)
+        : y_low(store.y_low), y_high(store.y_high), y_scale(store.y_scale), plot_height(store.plot_height),
+          margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width) {}
+
+    bool in_range(double value) const { return y_low <= value && value <= y_high; }
+    // The row of `value`, not yet truncated.
+    double y_of(double value) const { return plot_height - (value - y_low) * y_scale + margin; }
+    // Distance of `time` from the plot's left edge.
+    double offset_of(double time) const { return plot_width - (right_time - time) * x_scale; }
+
+    double y_low, y_high, y_scale, plot_height, margin, right_time, x_scale, plot_width;
+};
 
 std::vector<grid_label> make_labels(const sample_store& store) {
     std::vector<grid_label> labels;
@@ -69,8 +82,9 @@ graph_frame measure_frame(sample_store& store, gdip_graphics& graphics,
 void draw_grid(sample_store& store, gdip_graphics& graphics, const std::vector<grid_label>& labels,
                const graph_frame& frame) {
     graph_resources& res = store.resources;
+    const view_mapping view(store, frame.plot_width);
     for (const grid_label& label : labels) {
-        const double line_y = value_y(store, label.value);
+        const double line_y = view.y_of(label.value);
         int y = 0;
         if (!pixel_coord(line_y, y)) continue;
         if (frame.has_axis) graphics.draw_line(res.grid_pen, static_cast<int>(plot_left), y, frame.axis_x, y);
@@ -92,21 +106,44 @@ void draw_axis(sample_store& store, gdip_graphics& graphics, const graph_frame& 
     graphics.draw_line(store.resources.axis_pen, frame.axis_x, top, frame.axis_x, bottom);
 }
 
-// The view's mapping from time and value to pixels, copied out of the store
-// before a walk: the pixel writes could alias the store, and reloading it for
-// every sample would cost more than the writes.
-struct view_mapping {
-    explicit view_mapping(const sample_store& store, double width)
-        : y_low(store.y_low), y_high(store.y_high), y_scale(store.y_scale), plot_height(store.plot_height),
-          margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width) {}
+// Times known to map to one pixel column. Any time between two that do maps
+// there too, as long as the column grows (or shrinks) monotonically with the
+// time, as it does through every mapping here: a subtraction from or of a fixed
+// value, a product with a fixed value, max, min and truncation.
+class column_times {
+public:
+    bool holds(double time) const { return known_ && low_ <= time && time <= high_; }
+    int column() const { return x_; }
 
-    bool in_range(double value) const { return y_low <= value && value <= y_high; }
-    // The same expression as value_y.
-    double y_of(double value) const { return plot_height - (value - y_low) * y_scale + margin; }
-    // Distance of `time` from the plot's left edge.
-    double offset_of(double time) const { return plot_width - (right_time - time) * x_scale; }
+    // Called with a time that maps to column x. For a new column, checks a
+    // guess of a later time that still maps there (`column_of(time, x)` gives the
+    // column of a time, false when there is none), halving it towards `time`
+    // when it fails; a guess is only taken once checked.
+    template <class ColumnOf>
+    void learn(double time, int x, double guess, ColumnOf column_of) {
+        if (known_ && x_ == x) {
+            low_ = std::min(low_, time);
+            high_ = std::max(high_, time);
+            return;
+        }
+        known_ = true;
+        x_ = x;
+        low_ = high_ = time;
+        for (int attempt = 0; attempt < 4 && guess > time; ++attempt) {
+            int guessed = 0;
+            if (column_of(guess, guessed) && guessed == x) {
+                high_ = guess;
+                return;
+            }
+            guess = time + (guess - time) * 0.5;
+        }
+    }
 
-    double y_low, y_high, y_scale, plot_height, margin, right_time, x_scale, plot_width;
+private:
+    bool known_ = false;
+    int x_ = 0;
+    double low_ = 0.0;
+    double high_ = 0.0;
 };
 
 // Walks the visible samples: recomputes win_min and win_max from all of them and,
@@ -114,22 +151,37 @@ struct view_mapping {
 // value range to `put`.
 template <class Put>
 void walk_samples(sample_store& store, double plot_width, Put put) {
-    double low = 60000.0;
-    double high = -1.0;
+    double low = win_none_min;
+    double high = win_none_max;
     const bool markers = !store.only_avg;
     const view_mapping view(store, plot_width);
     const ping_sample* const first = store.samples.data() + store.first_visible;
     const ping_sample* const end = store.samples.data() + store.samples.size();
+    const auto column_of = [&view](double time, int& x) {
+        return pixel_coord(view.offset_of(time) + plot_left, x);
+    };
+    // Many samples share a column: the time alone tells when a sample lies in the
+    // last column found, and that column ends before this time (less a margin
+    // for rounding, which the check catches anyway).
+    const auto last_time_in = [&view](int x) {
+        const double edge = view.right_time - (view.plot_width - (x + 1 - plot_left)) / view.x_scale;
+        return edge - std::fabs(edge - view.right_time) * 1e-9;
+    };
+    column_times known;
     for (const ping_sample* sample = first; sample < end; ++sample) {
         const double rtt = sample->rtt;
         if (rtt < low) low = rtt;
         if (rtt > high) high = rtt;
         if (!markers || !view.in_range(rtt)) continue;
-        int x = 0;
         int y = 0;
-        if (pixel_coord(view.offset_of(sample->time) + plot_left, x) && pixel_coord(view.y_of(rtt), y)) {
-            put(x, y);
+        if (!pixel_coord(view.y_of(rtt), y)) continue;
+        const double time = sample->time;
+        int x = known.column();
+        if (!known.holds(time)) {
+            if (!column_of(time, x)) continue;
+            known.learn(time, x, last_time_in(x), column_of);
         }
+        put(x, y);
     }
     store.win_min = low;
     store.win_max = high;
@@ -153,48 +205,185 @@ std::size_t first_bucket_after(const sample_store& store) {
     return low;
 }
 
+// The steps of the average curve: bucket by bucket, the row of its mean and the
+// columns where its step starts and ends. Both ways of drawing the curve take
+// their steps from here, so they agree on every pixel.
+class average_steps {
+public:
+    average_steps(const sample_store& store, double plot_width)
+        : list_(store.buckets), width_(store.bucket_width), origin_(store.bucket_origin),
+          view_(store, plot_width), first_(first_bucket_after(store)) {}
+
+    std::size_t first() const { return first_; }
+    std::size_t end() const { return list_.size(); }
+    std::int64_t index_at(std::size_t i) const { return list_.index_at(i); }
+    const avg_bucket& bucket_at(std::size_t i) const { return list_.bucket_at(i); }
+
+    // The mean round-trip time and time of a bucket (count > 0). A division by
+    // one changes nothing, and most buckets of a fine average hold one sample.
+    static double mean(double sum, std::uint32_t count) {
+        return count == 1 ? sum : sum / static_cast<double>(count);
+    }
+    // The row of a mean round-trip time; false when it is off the value axis
+    // or beyond the pixel range.
+    bool row_of(double mean_rtt, int& y) const {
+        return view_.in_range(mean_rtt) && pixel_coord(view_.y_of(mean_rtt), y);
+    }
+    // The columns where the step of a bucket with this mean time starts and ends;
+    // false when they cannot be formed. Both grow (or both shrink) with
+    // mean_time: every operation on the way is monotonic.
+    bool columns_of(double mean_time, int& x1, int& x2) const {
+        const double start = origin_ + width_ * std::floor((mean_time - origin_) / width_);
+        const double left = view_.offset_of(start);
+        const double right = view_.plot_width - (view_.right_time - start - width_) * view_.x_scale;
+        return !std::isnan(left) && !std::isnan(right) && pixel_coord(std::max(0.0, left) + plot_left, x1) &&
+               pixel_coord(std::min(view_.plot_width, right) + plot_left, x2);
+    }
+    // A mean time below which the steps cannot end right of column `x`: a guess,
+    // to be checked with columns_of.
+    double guess_time_left_of(int x) const {
+        // The step ends left of x + 1 while start < right_time - width - (plot_width - (x + 1 - plot_left)) /
+        // x_scale, and start <= mean_time; one width less leaves room for rounding.
+        return view_.right_time - 2.0 * width_ - (view_.plot_width - (x + 1 - plot_left)) / view_.x_scale;
+    }
+
+private:
+    const avg_bucket_list& list_;
+    double width_;
+    double origin_;
+    view_mapping view_;
+    std::size_t first_;
+};
+
 // Walks the buckets of the average curve and hands each line of the staircase,
 // in drawing order, to `line`.
 template <class Line>
 void walk_average(const sample_store& store, double plot_width, Line line) {
-    const avg_bucket_list& list = store.buckets;
-    const double width = store.bucket_width;
-    const double origin = store.bucket_origin;
-    const view_mapping view(store, plot_width);
-    const std::size_t count_of_buckets = list.size();
+    const average_steps steps(store, plot_width);
     int prev_y = -1; // -1: the curve is broken
     std::int64_t prev_index = -1;
-    for (std::size_t i = first_bucket_after(store); i < count_of_buckets; ++i) {
-        const std::int64_t index = list.index_at(i);
+    for (std::size_t i = steps.first(); i < steps.end(); ++i) {
+        const std::int64_t index = steps.index_at(i);
         // Buckets missing from the list are empty, and an empty bucket breaks the curve.
         if (index != prev_index + 1) prev_y = -1;
         prev_index = index;
-        const avg_bucket& bucket = list.bucket_at(i);
-        if (bucket.count == 0) {
-            prev_y = -1;
-            continue;
-        }
-        const double count = static_cast<double>(bucket.count);
-        const double mean_rtt = bucket.sum_rtt / count;
-        if (!view.in_range(mean_rtt)) {
-            prev_y = -1;
-            continue;
-        }
-        const double mean_time = bucket.sum_time / count;
-        const double start = origin + width * std::floor((mean_time - origin) / width);
-        const double left = view.offset_of(start);
-        const double right = plot_width - (view.right_time - start - width) * view.x_scale;
+        const avg_bucket& bucket = steps.bucket_at(i);
         int y = 0;
         int x1 = 0;
         int x2 = 0;
-        if (std::isnan(left) || std::isnan(right) || !pixel_coord(view.y_of(mean_rtt), y) ||
-            !pixel_coord(std::max(0.0, left) + plot_left, x1) ||
-            !pixel_coord(std::min(plot_width, right) + plot_left, x2)) {
+        if (bucket.count == 0 || !steps.row_of(average_steps::mean(bucket.sum_rtt, bucket.count), y) ||
+            !steps.columns_of(average_steps::mean(bucket.sum_time, bucket.count), x1, x2)) {
             prev_y = -1;
             continue;
         }
         if (prev_y != -1) line(x1, prev_y, x1, y);
         line(x1, y, x2, y);
+        prev_y = y;
+    }
+}
+
+// Vertical runs of one column gathered while they overlap or touch, and written
+// once: all get one colour and nothing reads the pixels in between.
+class column_gatherer {
+public:
+    explicit column_gatherer(back_buffer_view& view) : view_(view) {}
+    ~column_gatherer() { flush(); }
+    column_gatherer(const column_gatherer&) = delete;
+    column_gatherer& operator=(const column_gatherer&) = delete;
+
+    void add(int x, std::int64_t from, std::int64_t to) {
+        if (to < from) return;
+        if (active_ && x == x_ && from <= to_ + 1 && to >= from_ - 1) {
+            from_ = std::min(from_, from);
+            to_ = std::max(to_, to);
+            return;
+        }
+        flush();
+        active_ = true;
+        x_ = x;
+        from_ = from;
+        to_ = to;
+    }
+    void flush() {
+        if (active_) view_.column(x_, from_, to_);
+        active_ = false;
+    }
+
+private:
+    back_buffer_view& view_;
+    bool active_ = false;
+    int x_ = 0;
+    std::int64_t from_ = 0;
+    std::int64_t to_ = 0;
+};
+
+// The average curve written into the view, the same pixels as walk_average's
+// lines drawn by `ends`. A fine average puts hundreds of steps into each pixel
+// column; for those the column is known from the mean time alone and the
+// vertical lines are gathered into one run per column, so that a step costs a
+// few comparisons instead of two lines.
+void draw_average_in_view(const sample_store& store, double plot_width, const line_ends& ends,
+                          back_buffer_view& view) {
+    const average_steps steps(store, plot_width);
+    column_gatherer gather(view);
+    // The pixels a vertical line leaves out at its ends, by direction.
+    const std::int64_t skip_first_down = ends.first[line_ends::down] ? 0 : 1;
+    const std::int64_t skip_last_down = ends.last[line_ends::down] ? 0 : 1;
+    const std::int64_t skip_first_up = ends.first[line_ends::up] ? 0 : 1;
+    const std::int64_t skip_last_up = ends.last[line_ends::up] ? 0 : 1;
+    // An empty run, which leaves any other run as it is under min and max.
+    constexpr std::int64_t no_row_from = std::int64_t{1} << 40;
+    constexpr std::int64_t no_row_to = -no_row_from;
+    column_times one_column;
+    const auto one_column_of = [&steps](double time, int& x) {
+        int x2 = 0;
+        return steps.columns_of(time, x, x2) && x2 == x;
+    };
+    int prev_y = -1;
+    std::int64_t prev_index = -1;
+    for (std::size_t i = steps.first(); i < steps.end(); ++i) {
+        const std::int64_t index = steps.index_at(i);
+        if (index != prev_index + 1) prev_y = -1;
+        prev_index = index;
+        const avg_bucket& bucket = steps.bucket_at(i);
+        int y = 0;
+        if (bucket.count == 0 || !steps.row_of(average_steps::mean(bucket.sum_rtt, bucket.count), y)) {
+            prev_y = -1;
+            continue;
+        }
+        const double mean_time = average_steps::mean(bucket.sum_time, bucket.count);
+        int x1 = one_column.column();
+        int x2 = x1;
+        if (!one_column.holds(mean_time)) {
+            if (!steps.columns_of(mean_time, x1, x2)) {
+                prev_y = -1;
+                continue;
+            }
+            if (x1 == x2) one_column.learn(mean_time, x1, steps.guess_time_left_of(x1), one_column_of);
+        }
+        // The vertical line from prev_y and, where the step starts and ends in one
+        // column, the point of its horizontal line. Each is a run, empty or next to
+        // row y, so together they are one run. Selections rather than branches: the
+        // rows of noisy data go up and down at random.
+        const bool point_drawn = ends.point && x1 == x2;
+        std::int64_t from = point_drawn ? y : no_row_from;
+        std::int64_t to = point_drawn ? y : no_row_to;
+        if (prev_y != -1) {
+            const bool down = prev_y < y;
+            std::int64_t line_from =
+                down ? std::int64_t{prev_y} + skip_first_down : std::int64_t{y} + skip_last_up;
+            std::int64_t line_to =
+                down ? std::int64_t{y} - skip_last_down : std::int64_t{prev_y} - skip_first_up;
+            if (prev_y == y) {
+                line_from = ends.point ? y : no_row_from;
+                line_to = ends.point ? y : no_row_to;
+            }
+            const bool empty = line_from > line_to;
+            from = std::min(from, empty ? no_row_from : line_from);
+            to = std::max(to, empty ? no_row_to : line_to);
+        }
+        gather.add(x1, from, to);
+        if (x1 != x2) view.line(ends, x1, y, x2, y);
         prev_y = y;
     }
 }
@@ -240,32 +429,38 @@ void draw_samples_with_gdiplus(sample_store& store, gdip_graphics& graphics, dou
     });
 }
 
-// The same pixels written into one locked view. False, having drawn nothing, when
-// the bitmap cannot be locked.
-bool draw_samples_in_view(sample_store& store, gdip_graphics& graphics, double plot_width) {
+// Markers written into one locked view, and the curve too where GDI+'s line ends
+// are known (and `curve_in_view`). False, having drawn nothing, when the bitmap
+// cannot be locked.
+bool draw_samples_in_view(sample_store& store, gdip_graphics& graphics, double plot_width,
+                          bool curve_in_view) {
     graphics.flush();
-    back_buffer_view view(store.owner->back_buffer);
-    if (!view.usable()) return false;
-    view.set_color(store.point_color);
-    const std::size_t visible = store.samples.size() - store.first_visible;
-    const std::size_t pixels =
-        static_cast<std::size_t>(view.width()) * static_cast<std::size_t>(view.height());
-    if (!store.only_avg && visible >= stamp_samples_per_pixel * pixels) {
-        marker_stamps stamps(view.width(), view.height());
-        walk_samples(store, plot_width, [&view, &stamps](int x, int y) {
-            if (stamps.first_time(x, y)) view.marker(x, y);
-        });
-    } else {
-        walk_samples(store, plot_width, [&view](int x, int y) { view.marker(x, y); });
-    }
-    if (!store.show_avg || !store.resources.avg_pen) return true;
+    const bool show_avg = store.show_avg && store.resources.avg_pen;
     const line_ends& ends = gdiplus_line_ends();
-    if (ends.known) {
-        view.set_color(avg_color);
-        walk_average(store, plot_width,
-                     [&view, &ends](int x1, int y1, int x2, int y2) { view.line(ends, x1, y1, x2, y2); });
-        return true;
+    {
+        back_buffer_view view(store.owner->back_buffer);
+        if (!view.usable()) return false;
+        view.set_color(store.point_color);
+        const std::size_t visible = store.samples.size() - store.first_visible;
+        const std::size_t pixels =
+            static_cast<std::size_t>(view.width()) * static_cast<std::size_t>(view.height());
+        if (!store.only_avg && visible >= stamp_samples_per_pixel * pixels) {
+            marker_stamps stamps(view.width(), view.height());
+            walk_samples(store, plot_width, [&view, &stamps](int x, int y) {
+                if (stamps.first_time(x, y)) view.marker(x, y);
+            });
+        } else {
+            walk_samples(store, plot_width, [&view](int x, int y) { view.marker(x, y); });
+        }
+        if (!show_avg) return true;
+        if (curve_in_view && ends.known) {
+            view.set_color(avg_color);
+            draw_average_in_view(store, plot_width, ends, view);
+            return true;
+        }
     }
+    // The view is gone, and with it the lock: GDI+ may refuse to draw on a locked
+    // bitmap, or write the locked copy back over the lines when it is unlocked.
     gdip_pen& pen = store.resources.avg_pen;
     walk_average(store, plot_width, [&graphics, &pen](int x1, int y1, int x2, int y2) {
         graphics.draw_line(pen, x1, y1, x2, y2);
@@ -298,7 +493,10 @@ void draw_graph(sample_store& store, gdip_graphics& graphics, pixel_path path) {
     const graph_frame frame = measure_frame(store, graphics, labels);
     draw_grid(store, graphics, labels, frame);
     draw_axis(store, graphics, frame);
-    if (path == pixel_path::locked_view && draw_samples_in_view(store, graphics, frame.plot_width)) return;
+    if (path != pixel_path::gdiplus &&
+        draw_samples_in_view(store, graphics, frame.plot_width, path == pixel_path::locked_view)) {
+        return;
+    }
     draw_samples_with_gdiplus(store, graphics, frame.plot_width);
 }
 
@@ -308,7 +506,7 @@ namespace {
 // an opaque colour.
 void clear_back_buffer(brisk_window& window, gdip_graphics& graphics, pixel_path path) {
     const bool opaque = (window.background_color >> 24) == 0xFF;
-    if (path == pixel_path::locked_view && opaque && graphics) {
+    if (path != pixel_path::gdiplus && opaque && graphics) {
         back_buffer_view view(window.back_buffer);
         if (view.usable()) {
             view.set_color(window.background_color);

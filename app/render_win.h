@@ -11,7 +11,10 @@
 // which costs far less per pixel. The locked view is used only where it gives the
 // same pixels: an opaque background, and the curve only when GDI+'s line ends
 // could be learnt (see back_buffer_view_win.h); otherwise those go through GDI+.
-enum class pixel_path { gdiplus, locked_view };
+// `locked_view_gdiplus_curve` is the locked view with the curve drawn by GDI+ after
+// the view is released: what `locked_view` falls back to when the line ends are
+// not known.
+enum class pixel_path { gdiplus, locked_view, locked_view_gdiplus_curve };
 
 // The whole WM_PAINT handling of the window: brings the view up to date, draws
 // into the back buffer and copies it to the window between BeginPaint and EndPaint.

@@ -88,12 +88,7 @@ void take_batch(sample_store& store, const unsigned char* bytes, std::size_t cou
         if (has_boundary && sample.time < boundary) {
             ++placed_before_window;
         } else {
-            const double x = sample.rtt;
-            store.win_sum += x;
-            store.win_sum_sq += x * x;
-            if (x < store.win_min) store.win_min = x;
-            if (x > store.win_max) store.win_max = x;
-            store.win_count += 1;
+            add_to_window(store, sample.rtt);
         }
         // Same effect as bucket_add, but a bucket that would have to be inserted in
         // the middle of the list waits, so that a batch reaching far back costs one
@@ -110,8 +105,8 @@ void take_batch(sample_store& store, const unsigned char* bytes, std::size_t cou
 
 } // namespace
 
-void append_samples(sample_store& store, const void* records, std::size_t count) {
-    if (count == 0 || records == nullptr) return;
+std::size_t append_samples(sample_store& store, const void* records, std::size_t count) {
+    if (count == 0 || records == nullptr) return 0;
     lock_guard guard(store.lock);
     std::vector<ping_sample>& samples = store.samples;
     const std::size_t old = samples.size();
@@ -133,10 +128,11 @@ void append_samples(sample_store& store, const void* records, std::size_t count)
             rebuild_buckets(store);
         } catch (...) {
             store.buckets.clear();
-            store.bucket_origin = -1.0;
+            store.bucket_origin = bucket_origin_unset;
         }
         throw;
     }
+    return samples.size() - old;
 }
 
 void clear_all(sample_store& store, std::int32_t client_height) {

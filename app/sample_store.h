@@ -3,10 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 #include <vector>
 
 #include "app/bucket_list.h"
+#include "app/wire_protocol.h"
 #include "util/thread/critical_section.h"
 
 #ifdef _WIN32
@@ -15,15 +15,15 @@
 
 struct brisk_window;
 
-// One record as Echoprobe sends it and as the store keeps it: 16 bytes,
-// little-endian, no padding.
-struct ping_sample {
-    double time; // seconds on the sender's clock
-    double rtt;  // round-trip time in the sender's unit
-};
-static_assert(sizeof(ping_sample) == 16, "ping_sample must be exactly 16 bytes");
-static_assert(std::is_trivially_copyable<ping_sample>::value, "ping_sample is copied bytewise");
-static_assert(std::is_standard_layout<ping_sample>::value, "ping_sample is a wire record");
+// Start values that stand for "not known yet". The first sample of a window
+// replaces win_none_min and win_none_max (round-trip times lie between them);
+// y_high_rescale (below any y_low) makes the next scale_y rescale the axis.
+constexpr double win_none_min = 60000.0;
+constexpr double win_none_max = -1.0;
+constexpr double y_low_unset = 1e9;
+constexpr double y_high_rescale = -1.0;
+constexpr double left_time_unset = 1e9;
+constexpr double bucket_origin_unset = -1.0; // while there is no bucket
 
 // Everything the graph knows, guarded by `lock`. The operations in this header
 // take the lock themselves; those of app/scaling.h expect the caller to hold it.
@@ -43,14 +43,14 @@ struct sample_store {
     // Window statistics (the samples from first_visible to the end).
     double win_sum = 0.0;
     double win_sum_sq = 0.0;
-    double win_min = 60000.0; // 60000 stands for "none yet"
-    double win_max = -1.0;    // -1 stands for "none yet"
+    double win_min = win_none_min;
+    double win_max = win_none_max;
     std::uint32_t win_count = 0;
 
     // Averaging.
     avg_bucket_list buckets;
-    double bucket_width = 1000.0; // seconds
-    double bucket_origin = -1.0;  // start of bucket 0; -1 while there is no bucket
+    double bucket_width = 1000.0;               // seconds
+    double bucket_origin = bucket_origin_unset; // start of bucket 0
     bool show_avg = true;
     bool only_avg = false;
 
@@ -58,9 +58,9 @@ struct sample_store {
 
     // View state.
     std::uint32_t first_visible = 0; // first sample with time >= left_time
-    double left_time = 1e9;
-    double y_low = 1e9;
-    double y_high = -1.0; // -1 forces a rescale
+    double left_time = left_time_unset;
+    double y_low = y_low_unset;
+    double y_high = y_high_rescale;
     std::uint32_t span_secs = 60000;
     double idle_secs = 0.0;
     double y_range = 0.0;
@@ -79,8 +79,8 @@ struct sample_store {
 // Stores `count` records of 16 bytes each, read bytewise from `records` (no
 // alignment needed). Records whose time or round-trip time is not finite are not
 // stored. Costs the batch's sort plus a merge over the stored samples that are
-// newer than the batch's oldest sample.
-void append_samples(sample_store& store, const void* records, std::size_t count);
+// newer than the batch's oldest sample. Returns how many records were stored.
+std::size_t append_samples(sample_store& store, const void* records, std::size_t count);
 
 // "Clear whole graph": removes every sample and resets the derived state.
 // `client_height` is the owner window's client height in pixels.

@@ -4,13 +4,6 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-// Dropping a sample whose square exceeds the remaining sum of squares by this
-// factor loses most of the remaining sums to cancellation; they are then summed
-// again from the window.
-constexpr double cancellation_ratio = 67108864.0; // 2^26
-
 void add_to_window(sample_store& store, double x) {
     store.win_sum += x;
     store.win_sum_sq += x * x;
@@ -18,6 +11,13 @@ void add_to_window(sample_store& store, double x) {
     if (x > store.win_max) store.win_max = x;
     store.win_count += 1;
 }
+
+namespace {
+
+// Dropping a sample whose square exceeds the remaining sum of squares by this
+// factor loses most of the remaining sums to cancellation; they are then summed
+// again from the window.
+constexpr double cancellation_ratio = 67108864.0; // 2^26
 
 void resum_window(sample_store& store) {
     store.win_sum = 0.0;
@@ -68,7 +68,7 @@ void bucket_add(sample_store& store, double time, double rtt) {
 
 void rebuild_buckets(sample_store& store) {
     store.buckets.clear();
-    store.bucket_origin = -1.0;
+    store.bucket_origin = bucket_origin_unset;
     for (const ping_sample& sample : store.samples) bucket_add(store, sample.time, sample.rtt);
 }
 
@@ -85,12 +85,12 @@ void recompute_window(sample_store& store, std::int32_t client_height) {
     store.win_count = 0;
     store.win_sum = 0.0;
     store.win_sum_sq = 0.0;
-    store.win_min = 60000.0;
-    store.win_max = -1.0;
+    store.win_min = win_none_min;
+    store.win_max = win_none_max;
     for (std::size_t i = store.first_visible; i < store.samples.size(); ++i)
         add_to_window(store, store.samples[i].rtt);
-    store.y_low = 1e9;
-    store.y_high = -1.0;
+    store.y_low = y_low_unset;
+    store.y_high = y_high_rescale;
     scale_y(store, client_height);
 }
 

@@ -18,6 +18,9 @@ void bucket_add(sample_store& store, double time, double rtt);
 // key under which the sample's bucket is kept; false when it joins no bucket.
 bool bucket_key(sample_store& store, double time, std::int64_t& key);
 
+// Takes a round-trip time into the window statistics (sums, count, min and max).
+void add_to_window(sample_store& store, double rtt);
+
 // Rebuilds all buckets from all samples with the current width.
 void rebuild_buckets(sample_store& store);
 

@@ -5,14 +5,13 @@
 #include <cmath>
 
 #include "app/brisk_window_win.h"
+#include "app/placement.h"
 #include "util/sys/reg_key_win.h"
 
 const wchar_t settings_key[] = L"SOFTWARE\\Norvane\\echoview";
 
 namespace {
 
-constexpr std::int32_t default_x_size = 500;
-constexpr std::int32_t default_y_size = 250;
 constexpr std::uint32_t default_avg_ms = 1000;
 
 bool open_settings(reg_key& key, const wchar_t* key_path) {
@@ -42,8 +41,8 @@ std::uint32_t avg_time_to_ms(double avg_time) {
 void load_settings(brisk_window& window, const wchar_t* key_path) {
     window.x_pos = CW_USEDEFAULT;
     window.y_pos = CW_USEDEFAULT;
-    window.x_size = default_x_size;
-    window.y_size = default_y_size;
+    window.x_size = default_window_width;
+    window.y_size = default_window_height;
     std::uint32_t avg_ms = default_avg_ms;
 
     reg_key key;

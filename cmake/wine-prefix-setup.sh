@@ -1,14 +1,19 @@
 #!/bin/sh
-# Creates the test Wine prefix once: fonts mapped so that "Arial" resolves to
+# Creates the test Wine prefix: fonts mapped so that "Arial" resolves to
 # Liberation Sans and label sizes stay stable from run to run.
+#
+# The ready-marker holds the version of this setup. Raise setup_version with any
+# change below, so that prefixes made by an earlier setup are set up again.
 set -e
+setup_version=2
 prefix=$(realpath -m "$1")
+marker="$prefix/.echoview-ready"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-if [ ! -f "$prefix/.echoview-ready" ]; then
+if [ "$(cat "$marker" 2>/dev/null)" != "$setup_version" ]; then
     mkdir -p "$prefix"
     wineboot -i >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft Sans Serif' /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
     wineserver -w
-    touch "$prefix/.echoview-ready"
+    echo "$setup_version" >"$marker"
 fi

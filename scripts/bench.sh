@@ -22,7 +22,8 @@ for exe in build/windows/bench/*.exe; do
     wine "$exe"
 done
 for exe in build/host-release/bench/*; do
-    [ -x "$exe" ] || continue
+    # Programs only: CMake keeps folders there too, and a folder passes -x.
+    [ -f "$exe" ] && [ -x "$exe" ] || continue
     echo "== $(basename "$exe") (host build)"
     "$exe"
 done

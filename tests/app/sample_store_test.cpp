@@ -73,9 +73,9 @@ TEST(append_samples, one_sample_into_an_empty_store) {
 
 TEST(append_samples, zero_records_or_no_buffer_change_nothing) {
     sample_store store;
-    append_samples(store, nullptr, 3);
+    EXPECT_EQ(append_samples(store, nullptr, 3), 0u);
     const ping_sample one{1.0, 2.0};
-    append_samples(store, &one, 0);
+    EXPECT_EQ(append_samples(store, &one, 0), 0u);
     EXPECT_TRUE(store.samples.empty());
     EXPECT_EQ(store.win_count, 0u);
 }
@@ -111,8 +111,13 @@ TEST(append_samples, does_not_store_records_that_are_not_finite) {
     EXPECT_EQ(store.win_max, 7.0);
     EXPECT_EQ(store.buckets.bucket_at(0).count, 2u);
     // A batch of nothing but such records leaves the store as it was.
-    append(store, {{nan, nan}});
+    const ping_sample hostile[] = {{nan, nan}, {inf, 1.0}};
+    EXPECT_EQ(append_samples(store, hostile, 2), 0u);
     EXPECT_EQ(store.samples.size(), 2u);
+    // The count is of the records stored, wherever the merge put them.
+    const ping_sample mixed[] = {{0.5, 1.0}, {nan, 1.0}, {9.0, 2.0}};
+    EXPECT_EQ(append_samples(store, mixed, 3), 2u);
+    EXPECT_EQ(store.samples.size(), 4u);
 }
 
 // A sample that lands before first_visible must not enter the window statistics,

@@ -11,7 +11,7 @@ import shutil
 import sys
 import time
 
-from e2e_support import TITLE, check, failure, image, log, run, session, wait_exit
+from e2e_support import TITLE, check, failure, image, log, poll, run, session, wait_exit
 
 BOX_TEXT = ('Echoview is the graphical front-end of Echoprobe.\\n'
             'Please start Echoprobe in an elevated command prompt to ping\\n'
@@ -36,15 +36,16 @@ def refused(s):
         check(any(t in (BOX_TEXT, BOX_TEXT[:-2]) for t in texts), f'{what}: box text differs: {texts!r}')
         check(s.no_window_running(), f'{what}: a main window exists although the option was missing')
         check(process.poll() is None, f'{what}: the program ended before the box was closed')
-        for _ in range(3):
+        def closed():
             # A click into the box gives it the keyboard, whatever else runs on the display.
             s.xdotool('search', '--name', TITLE, 'mousemove', '--window', '%1', '10', '10', 'click', '1')
             s.xdotool('key', 'Return')
             try:
-                return wait_exit(process, timeout=3)
+                return [wait_exit(process, timeout=2)]
             except failure:
-                pass
-        raise failure(f'{what}: the box did not close')
+                return None
+
+        return poll(f'{what}: the box did not close', closed, timeout=20, interval=0)[0]
 
     rc = expect_refusal(s.start_echoview(), 'no arguments')
     check(rc == 9, f'no arguments: exit code {rc}, not 9')
@@ -210,6 +211,16 @@ def check_picture(shot, client, idle):
         f'grid rows {[r for _, r in rows]}, {len(samples)} markers where the formulas put them')
 
 
+def expect_picture(s, name, client, sent):
+    """Waits for the screen to show the picture of the samples sent at `sent` (time.time())."""
+    def shown():
+        idle = time.time() - sent
+        check_picture(s.screenshot(name), client, idle)
+        return True
+
+    poll(f'the window did not show the expected picture ({name}.png)', shown, timeout=20, interval=0.2)
+
+
 def window(s):
     """With the option: the saved place and size, the batches, the picture, and the settings at exit."""
     s.delete_key()
@@ -222,21 +233,19 @@ def window(s):
     send_batches(s)
     sent = time.time()
     info = s.info(repaint=True)
-    time.sleep(0.7)
-    idle = time.time() - sent
-    shot = s.screenshot('e2e-window')
-    check_picture(shot, info['client'], idle)
+    expect_picture(s, 'e2e-window', info['client'], sent)
 
     # A place and size of the user's choosing are what the exit saves.
     s.xdotool('search', '--name', TITLE, 'windowmove', '%@', '150', '130')
     s.xdotool('search', '--name', TITLE, 'windowsize', '%@', '610', '330')
-    time.sleep(0.5)
-    moved = s.info(repaint=True)
-    check(moved['window'] != info['window'], 'the window did not move')
-    check(moved['client'][2:] != info['client'][2:], 'the window was not resized')
+
+    def moved_and_resized():
+        now = s.info(repaint=True)
+        return now if now['window'] != info['window'] and now['client'][2:] != info['client'][2:] else None
+
+    moved = poll('the window was not moved and resized', moved_and_resized, timeout=10, interval=0.2)
     # The next paint draws into a new back buffer of the new size, with the axis rescaled.
-    time.sleep(0.7)
-    check_picture(s.screenshot('e2e-resized'), moved['client'], time.time() - sent)
+    expect_picture(s, 'e2e-resized', moved['client'], sent)
     s.close_window(moved['client'])
     rc = wait_exit(process)
     check(rc == 0, f'exit code {rc} after closing, not 0')
@@ -260,9 +269,10 @@ def main():
         return 1
     s = session(args.bin, args.work)
     try:
-        if not s.no_window_running():
-            raise failure('an Echoview window is already running')
-        return run(lambda: globals()[args.scenario](s))
+        with s.display_lock():
+            if not s.no_window_running():
+                raise failure('an Echoview window is already running')
+            return run(lambda: globals()[args.scenario](s))
     except failure as e:
         print(f'FAILED: {e}', file=sys.stderr)
         return 1

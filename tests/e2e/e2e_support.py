@@ -1,4 +1,6 @@
 """Helpers of the end-to-end tests: Wine processes, echofeed, the registry, the screen."""
+import contextlib
+import fcntl
 import os
 import re
 import subprocess
@@ -23,6 +25,26 @@ def log(message):
     print(message, flush=True)
 
 
+def poll(what, probe, timeout=10.0, interval=0.1):
+    """Calls probe() until it returns a true value, which is returned; fails naming `what` after `timeout` s.
+
+    A probe may also raise `failure` while the state is not reached yet: the last such
+    message is reported when time runs out.
+    """
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        try:
+            value = probe()
+            if value:
+                return value
+        except failure as e:
+            last = e
+        if time.monotonic() >= deadline:
+            raise failure(f'{what} within {timeout:g} s' + (f' ({last})' if last else ''))
+        time.sleep(interval)
+
+
 class session:
     """The programs under test and the display they run on."""
 
@@ -37,6 +59,22 @@ class session:
         if not os.environ.get('DISPLAY'):
             self._start_xvfb()
 
+    @contextlib.contextmanager
+    def display_lock(self, timeout=300):
+        """Holds the display for one test that puts a box on it or gives it keyboard input.
+
+        CTest keeps such tests of one run apart (RESOURCE_LOCK); this lock also keeps apart
+        runs that share a display. It is released when the process ends, however it ends.
+        """
+        name = os.environ['DISPLAY'].replace('/', '_').replace(':', '')
+        path = os.path.join(tempfile.gettempdir(), f'echoview-display-{name}.lock')
+        with open(path, 'a') as f:
+            poll(f'the display lock {path} was not free', lambda: _try_lock(f), timeout=timeout, interval=0.2)
+            try:
+                yield
+            finally:
+                fcntl.flock(f, fcntl.LOCK_UN)
+
     def _start_xvfb(self):
         for n in range(141, 190):
             if not os.path.exists(f'/tmp/.X11-unix/X{n}') and not os.path.exists(f'/tmp/.X{n}-lock'):
@@ -44,11 +82,7 @@ class session:
         self.xvfb = subprocess.Popen(['Xvfb', f':{n}', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.environ['DISPLAY'] = f':{n}'
-        for _ in range(50):
-            if os.path.exists(f'/tmp/.X11-unix/X{n}'):
-                return
-            time.sleep(0.1)
-        raise failure('the virtual display did not come up')
+        poll('the virtual display did not come up', lambda: os.path.exists(f'/tmp/.X11-unix/X{n}'), timeout=5)
 
     def close(self):
         for p in self.processes:
@@ -84,7 +118,8 @@ class session:
         return result.stdout
 
     def info(self, repaint=False):
-        """The window's outer rectangle, its client rectangle on the screen and its sample count."""
+        """The window's outer rectangle, its client rectangle on the screen, its sample count and
+        whether it is the foreground window (1) or not (0)."""
         out = self.feed('info', *(['--repaint'] if repaint else []))
         values = {}
         for line in out.splitlines():
@@ -94,13 +129,9 @@ class session:
         return values
 
     def wait_for_window(self, timeout=30):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            result = self.wine(self.echofeed, 'info')
-            if result.returncode == 0:
-                return self.info()
-            time.sleep(0.3)
-        raise failure('no brisk_mainwnd window appeared')
+        poll('no brisk_mainwnd window appeared', lambda: self.wine(self.echofeed, 'info').returncode == 0,
+             timeout=timeout, interval=0.3)
+        return self.info()
 
     def no_window_running(self):
         return self.wine(self.echofeed, 'info').returncode == 2
@@ -131,12 +162,21 @@ class session:
     def xdotool(self, *args):
         subprocess.run(['xdotool', *args], capture_output=True, timeout=30)
 
-    def close_window(self, client):
-        """Closes the main window as a user would: a click to focus it, then Alt+F4."""
+    def focus_window(self, client):
+        """Gives the main window the keyboard: a click at (5, 5) of `client`, until Windows says it has it."""
         # Raised first, so that the click cannot land on another test's window.
         self.xdotool('search', '--name', TITLE, 'windowraise', '%@')
-        self.xdotool('mousemove', str(client[0] + 5), str(client[1] + 5), 'click', '1')
-        time.sleep(0.3)
+
+        # Without a window manager the keyboard follows the pointer, so the pointer stays inside.
+        def focused():
+            self.xdotool('mousemove', str(client[0] + 5), str(client[1] + 5), 'click', '1')
+            return self.info().get('foreground') == [1]
+
+        poll('the main window did not take the keyboard', focused, timeout=10, interval=0.2)
+
+    def close_window(self, client):
+        """Closes the main window as a user would: a click to focus it, then Alt+F4."""
+        self.focus_window(client)
         self.xdotool('key', 'alt+F4')
 
     def screenshot(self, name):
@@ -145,6 +185,14 @@ class session:
         subprocess.run(['import', '-window', 'root', png], check=True, timeout=60)
         subprocess.run(['import', '-window', 'root', '-depth', '8', 'ppm:' + ppm], check=True, timeout=60)
         return image(ppm)
+
+
+def _try_lock(f):
+    try:
+        fcntl.flock(f, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        return True
+    except BlockingIOError:
+        return False
 
 
 def wait_exit(process, timeout=20):

@@ -6,10 +6,7 @@
 
 namespace {
 
-constexpr ULONG_PTR sample_batch_id = 1;
 constexpr UINT send_timeout_ms = 5000;
-constexpr wchar_t window_class[] = L"brisk_mainwnd";
-constexpr wchar_t sample_count_message_name[] = L"echoview_sample_count";
 
 std::wstring own_folder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -111,18 +108,18 @@ bool take_target_option(arg_list& args, target_options& options, bool& bad) {
 }
 
 bool echoview_target::connect() {
-    hwnd_ = FindWindowW(window_class, nullptr);
+    hwnd_ = FindWindowW(main_window_class, nullptr);
     if (hwnd_) return true;
     if (!options_.start) {
         std::fwprintf(stderr,
                       L"echofeed: no Echoview window found (class %ls); start Echoview with "
                       L"--echoprobe or give --start\n",
-                      window_class);
+                      main_window_class);
         return false;
     }
     if (!start_program()) return false;
     const double deadline = clock_seconds() + options_.wait_ms / 1000.0;
-    while (!(hwnd_ = FindWindowW(window_class, nullptr))) {
+    while (!(hwnd_ = FindWindowW(main_window_class, nullptr))) {
         if (clock_seconds() > deadline) {
             std::fwprintf(stderr, L"echofeed: Echoview was started but no window appeared within %lu ms\n",
                           static_cast<unsigned long>(options_.wait_ms));
@@ -166,9 +163,9 @@ bool echoview_target::send(ULONG_PTR id, const void* data, DWORD size) {
     return true;
 }
 
-bool echoview_target::send_samples(const std::vector<feed_sample>& samples) {
+bool echoview_target::send_samples(const std::vector<ping_sample>& samples) {
     if (samples.empty()) return true;
-    const std::size_t bytes = samples.size() * sizeof(feed_sample);
+    const std::size_t bytes = samples.size() * sizeof(ping_sample);
     if (bytes > 0x7FFFFFF0u) {
         std::fwprintf(stderr, L"echofeed: batch too large\n");
         return false;
@@ -204,6 +201,6 @@ bool csv_recorder::open(const std::wstring& path) {
     return true;
 }
 
-void csv_recorder::add(const feed_sample& sample) {
+void csv_recorder::add(const ping_sample& sample) {
     if (file_) std::fprintf(file_, "%.6f,%.6f\n", sample.time, sample.rtt);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/wire_protocol.h" // ping_sample (round-trip times in milliseconds here)
+
 // Exit codes: what happened, for scripts.
 enum exit_code : int {
     exit_ok = 0,
@@ -18,13 +20,6 @@ enum exit_code : int {
     exit_send_failed = 5, // the window went away or stopped answering
     exit_all_lost = 6,    // ping: not one reply
 };
-
-// One record as Echoview takes it: seconds, round-trip time (milliseconds here).
-struct feed_sample {
-    double time;
-    double rtt;
-};
-static_assert(sizeof(feed_sample) == 16, "a sample record is 16 bytes");
 
 // Command line arguments after the subcommand, consumed front to back.
 class arg_list {
@@ -71,7 +66,7 @@ public:
     HWND hwnd() const { return hwnd_; }
     // One WM_COPYDATA with the given id and bytes (null data allowed). Prints the error.
     bool send(ULONG_PTR id, const void* data, DWORD size);
-    bool send_samples(const std::vector<feed_sample>& samples);
+    bool send_samples(const std::vector<ping_sample>& samples);
     void repaint();
     // The number of samples the window holds, or -1 when it does not say.
     long long sample_count();
@@ -91,7 +86,7 @@ public:
     csv_recorder(const csv_recorder&) = delete;
     csv_recorder& operator=(const csv_recorder&) = delete;
     bool open(const std::wstring& path); // prints the error
-    void add(const feed_sample& sample);
+    void add(const ping_sample& sample);
     bool is_open() const { return file_ != nullptr; }
 
 private:

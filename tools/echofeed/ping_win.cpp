@@ -179,7 +179,7 @@ int run_ping(arg_list& args) {
         ++totals.sent;
         if (echo_once(icmp.get(), address, options.timeout_ms, sent_at, rtt)) {
             totals.reply(rtt);
-            const feed_sample sample{sent_at, rtt};
+            const ping_sample sample{sent_at, rtt};
             recorder.add(sample);
             if (!target.send_samples({sample})) return print_summary(options, totals), exit_send_failed;
         } else {

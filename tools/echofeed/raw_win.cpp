@@ -1,6 +1,7 @@
 // echofeed raw, info and window-text: arbitrary messages for bad-input tests, and what a test can ask.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "tools/echofeed/feed_win.h"
 
@@ -110,6 +111,28 @@ int run_raw(arg_list& args) {
     return exit_ok;
 }
 
+namespace {
+
+// One line "menu LEFT TOP WIDTH HEIGHT" for every popup menu on the screen (the
+// system's menu window class), so that a test can see where a menu opened.
+void print_open_menus() {
+    struct lister {
+        static BOOL CALLBACK top(HWND hwnd, LPARAM) {
+            wchar_t name[16] = {};
+            if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) > 0 &&
+                std::wstring(name) == L"#32768") {
+                RECT r{};
+                GetWindowRect(hwnd, &r);
+                std::wprintf(L"menu %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+            }
+            return TRUE;
+        }
+    };
+    EnumWindows(lister::top, 0);
+}
+
+} // namespace
+
 int run_info(arg_list& args) {
     target_options target_opts;
     while (!args.empty()) {
@@ -131,21 +154,28 @@ int run_info(arg_list& args) {
                  window.bottom - window.top);
     std::wprintf(L"client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     std::wprintf(L"samples %lld\n", target.sample_count());
+    // Whether the window is the one that takes the keyboard: input tests wait for it.
+    std::wprintf(L"foreground %d\n", GetForegroundWindow() == target.hwnd() ? 1 : 0);
+    print_open_menus();
     return exit_ok;
 }
 
-// Prints the caption of the top-level window with `caption` and the text of each of its
-// child windows, one per line, with line breaks shown as \n.
+// Prints the caption and then the text of each child window, one per line with line
+// breaks shown as \n, for every top-level window with `caption` (a message box shares
+// its caption with the main window).
 int run_window_text(arg_list& args) {
     if (args.empty()) return usage_error(L"window-text needs a caption%ls", L"");
     const std::wstring caption = args.next();
-    HWND found = nullptr;
-    for (int i = 0; i < 100 && !(found = FindWindowW(nullptr, caption.c_str())); ++i) Sleep(100);
-    if (!found) {
-        std::fwprintf(stderr, L"echofeed: no window with the caption \"%ls\"\n", caption.c_str());
-        return exit_no_window;
-    }
-    struct printer {
+    struct finder {
+        const std::wstring* caption;
+        std::vector<HWND> found;
+        static BOOL CALLBACK top(HWND hwnd, LPARAM self) {
+            auto& me = *reinterpret_cast<finder*>(self);
+            wchar_t text[512] = {};
+            GetWindowTextW(hwnd, text, 512);
+            if (*me.caption == text) me.found.push_back(hwnd);
+            return TRUE;
+        }
         static BOOL CALLBACK child(HWND hwnd, LPARAM) {
             wchar_t text[2048];
             const int n = GetWindowTextW(hwnd, text, 2048);
@@ -155,8 +185,19 @@ int run_window_text(arg_list& args) {
             std::wprintf(L"text %ls\n", line.c_str());
             return TRUE;
         }
-    };
-    std::wprintf(L"caption %ls\n", caption.c_str());
-    EnumChildWindows(found, printer::child, 0);
+    } windows{&caption, {}};
+    for (int i = 0; i < 100; ++i) {
+        EnumWindows(finder::top, reinterpret_cast<LPARAM>(&windows));
+        if (!windows.found.empty()) break;
+        Sleep(100);
+    }
+    if (windows.found.empty()) {
+        std::fwprintf(stderr, L"echofeed: no window with the caption \"%ls\"\n", caption.c_str());
+        return exit_no_window;
+    }
+    for (HWND hwnd : windows.found) {
+        std::wprintf(L"caption %ls\n", caption.c_str());
+        EnumChildWindows(hwnd, finder::child, 0);
+    }
     return exit_ok;
 }

@@ -36,7 +36,7 @@ bool blank_or_comment(const char* line) {
 }
 
 // "time,rtt" with optional blanks; anything else is malformed.
-bool parse_line(const char* line, feed_sample& sample) {
+bool parse_line(const char* line, ping_sample& sample) {
     char* end = nullptr;
     sample.time = std::strtod(line, &end);
     if (end == line) return false;
@@ -50,7 +50,7 @@ bool parse_line(const char* line, feed_sample& sample) {
 }
 
 // Reads the whole file; prints the first error with its line number.
-bool read_samples(const std::wstring& path, std::vector<feed_sample>& samples) {
+bool read_samples(const std::wstring& path, std::vector<ping_sample>& samples) {
     input_file file(path);
     if (!file.get()) {
         std::fwprintf(stderr, L"echofeed: cannot read %ls\n", path.c_str());
@@ -65,7 +65,7 @@ bool read_samples(const std::wstring& path, std::vector<feed_sample>& samples) {
             return false;
         }
         if (blank_or_comment(line) || (number == 1 && std::strncmp(line, "time,rtt", 8) == 0)) continue;
-        feed_sample sample{};
+        ping_sample sample{};
         if (!parse_line(line, sample)) {
             std::fwprintf(stderr, L"echofeed: %ls:%lu: malformed line (expected time,rtt)\n", path.c_str(),
                           number);
@@ -111,7 +111,7 @@ bool parse_replay_options(arg_list& args, replay_options& o) {
 int run_replay(arg_list& args) {
     replay_options options;
     if (!parse_replay_options(args, options)) return exit_usage;
-    std::vector<feed_sample> samples;
+    std::vector<ping_sample> samples;
     if (!read_samples(options.file, samples)) return exit_file;
     echoview_target target(options.target);
     if (!target.connect()) return exit_no_window;
@@ -120,9 +120,9 @@ int run_replay(arg_list& args) {
     const double start = clock_seconds();
     const double first = samples.front().time;
     const double offset = options.shift ? start - first : 0.0;
-    std::vector<feed_sample> batch;
+    std::vector<ping_sample> batch;
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        feed_sample sample = samples[i];
+        ping_sample sample = samples[i];
         if (options.speed > 0.0) sleep_until(start + (sample.time - first) / options.speed);
         sample.time += offset;
         batch.push_back(sample);

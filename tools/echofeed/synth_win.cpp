@@ -108,12 +108,12 @@ int run_synth(arg_list& args) {
 
     sample_generator generator(options);
     const double start = clock_seconds();
-    std::vector<feed_sample> batch;
+    std::vector<ping_sample> batch;
     std::uint64_t made = 0;
     while (options.count == 0 || made < options.count) {
         const double due = options.rate > 0.0 ? start + static_cast<double>(made) / options.rate : start;
         sleep_until(due);
-        const feed_sample sample{options.rate > 0.0 ? due : clock_seconds(),
+        const ping_sample sample{options.rate > 0.0 ? due : clock_seconds(),
                                  generator.rtt(clock_seconds() - start)};
         recorder.add(sample);
         batch.push_back(sample);

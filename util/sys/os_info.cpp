@@ -96,28 +96,22 @@ os_info::os_info(const os_facts& facts) {
     build = facts.reported.build;
     faked = numbers_faked(facts);
 
+    // A layer on NT may pretend to be Windows 9x; the real numbers tell.
     const os_version_record& reported = facts.reported;
-    switch (reported.platform_id) {
-        case platform_win32s:
-            take_reported_version(reported);
+    if (described_as_nt(facts)) {
+        describe_nt(facts);
+    } else if (reported.platform_id == platform_9x) {
+        describe_9x(facts);
+    } else {
+        take_reported_version(reported);
+        if (reported.platform_id == platform_win32s) {
             product_name = L"Win32s on Win 3";
-            break;
-        case platform_9x:
-            if (faked)
-                describe_nt(facts);
-            else
-                describe_9x(facts);
-            break;
-        case platform_nt: describe_nt(facts); break;
-        case platform_ce:
-            take_reported_version(reported);
+        } else if (reported.platform_id == platform_ce) {
             is_ce = true;
             product_name = L"Windows CE";
-            break;
-        default:
-            take_reported_version(reported);
+        } else {
             product_name = L"unknown";
-            break;
+        }
     }
 
     processors = facts.processors;
@@ -133,8 +127,8 @@ void os_info::take_reported_version(const os_version_record& reported) {
 
 void os_info::describe_9x(const os_facts& facts) {
     const os_version_record& reported = facts.reported;
-    // The family keeps its version in the high half of the build number too,
-    // and that one tells the releases apart more reliably.
+    // These systems also carry their version in the high half of the build
+    // number; when it is there, it counts.
     if ((reported.build >> 16) != 0) {
         major = reported.build >> 24;
         minor = (reported.build >> 16) & 0xFF;

@@ -53,6 +53,9 @@ void base_timer::add(timer_handle& handle, const boost::function<void()>& callba
 void base_timer::register_entry(timer_handle& handle, const boost::function<void()>& callback,
                                 unsigned period_ms, event_base* trigger, unsigned flags, bool replace) {
     if (!accepting || callback.empty()) return;
+    // A handle belongs to one timer at a time.
+    base_timer* other = handle.timer();
+    if (other && other != this) other->remove(handle, false);
     lock_guard guard(lock);
     timer_entry* entry = find_active(handle);
     if (entry && entry->mode != timer_entry::removing && !replace) return;
@@ -80,7 +83,17 @@ void base_timer::register_entry(timer_handle& handle, const boost::function<void
 }
 
 bool base_timer::remove(timer_handle& handle, bool wait) {
-    if (!accepting) return false;
+    if (!accepting) {
+        // Nothing runs any more, but the entry must not keep pointing at a handle that
+        // may be destroyed now (the timer's destructor clears the handles of its entries).
+        lock_guard guard(lock);
+        if (timer_entry* entry = find_active(handle)) {
+            entry->mode = timer_entry::dead;
+            entry->handle = nullptr;
+        }
+        forget(handle);
+        return false;
+    }
     lock_guard guard(lock);
     timer_entry* entry = find_active(handle);
     if (entry) {
@@ -128,13 +141,15 @@ unsigned base_timer::run_pass(std::vector<HANDLE>& handles) {
         next_wait = collect_due(elapsed, due, handles);
         on_due_taken();
         run_due(due, guard);
+        // Each round of the catch-up loop is a whole pass: an entry that stays behind
+        // must not keep a sync() waiting for ever.
+        on_pass_end();
         if (next_wait != no_limit) {
             const std::uint32_t pass_ms = now() - last_tick;
             next_wait = pass_ms < next_wait ? next_wait - pass_ms : 0;
         }
         // A thread asked to stop leaves even when entries are behind.
     } while (next_wait == 0 && !stopping());
-    on_pass_end();
     if (next_wait != no_limit) on_wait(next_wait);
     return next_wait;
 }

@@ -81,7 +81,7 @@ public:
     // (flag_from_firing). A period of 0 counts as 1 ms. An active registration of the
     // handle is changed only when `replace` is true; its due time then restarts from now.
     // An empty callback, or a timer that no longer accepts entries, leaves the handle as
-    // it was.
+    // it was. A handle registered with another timer is first removed from it.
     void add(timer_handle& handle, const boost::function<void()>& callback, unsigned period_ms,
              unsigned flags = 0, bool replace = false);
     // Registers `callback` to run whenever `trigger` is signalled (the timer resets it
@@ -92,7 +92,8 @@ public:
     // Ends the handle's registration; true when there was one. With `wait`, a callback of
     // the entry that runs on another thread has finished when this returns (an event-
     // triggered entry is then no longer watched); a callback that removes its own entry
-    // does not wait for itself.
+    // does not wait for itself. Once the timer accepts no more entries (its thread has
+    // ended), the entry is only let go and the answer is false.
     bool remove(timer_handle& handle, bool wait);
 
     // Runs passes until something is not yet due; answers the milliseconds to wait, or

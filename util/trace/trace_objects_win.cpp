@@ -1,8 +1,5 @@
-// The process-wide trace objects. Every one of them is constant-initialised, so no
-// static constructor elsewhere can reach them before they exist.
+// The channels' fallback buffer. Constant-initialised and without teardown, so text sent
+// before the start-up objects exist, or after they are gone, always has a place.
 #include "util/trace/trace_channel_win.h"
 
 trace_early_buffer early_buffer{};
-trace_channel debug_channel;
-trace_channel output_channel;
-trace_channel log_channel;

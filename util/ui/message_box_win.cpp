@@ -2,8 +2,6 @@
 
 #include "util/sys/module_instance_win.h"
 
-std::wstring app_title;
-
 namespace {
 
 constexpr DWORD module_path_chars = 260;

@@ -76,8 +76,9 @@ void popup_menu::show(HWND owner) {
     // Where the pointer is now, not where the click was: the build may have taken a while.
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
-    // Without the foreground the menu would not close when the user clicks elsewhere,
-    // and the WM_NULL lets the next click reach the menu loop's end promptly.
+    // Without the foreground the menu would not close when the user clicks
+    // outside it; the WM_NULL afterwards wakes the owner's queue once more, which
+    // keeps the next right click from only closing a menu instead of opening one.
     SetForegroundWindow(owner);
     TrackPopupMenu(hmenu, track_flags, cursor.x, cursor.y, 0, owner, nullptr);
     PostMessageW(owner, WM_NULL, 0, 0);
@@ -136,8 +137,9 @@ LRESULT popup_menu::on_message(UINT msg, WPARAM wparam, LPARAM lparam, bool* han
         if (handled != nullptr) *handled = true;
     } else if (msg == WM_INITMENUPOPUP) {
         const HMENU opened = reinterpret_cast<HMENU>(wparam);
+        // A null handle opens no menu, not one of ours that has no handle.
         for (const menu_item& item : *table_) {
-            if (item.menu->hmenu == opened) {
+            if (opened != nullptr && item.menu->hmenu == opened) {
                 try {
                     item.menu->on_init_popup(lparam);
                 } catch (...) {

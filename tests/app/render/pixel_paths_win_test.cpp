@@ -120,14 +120,76 @@ TEST(pixel_paths, the_whole_picture_is_the_same_on_both_paths) {
     for (const auto& c : cases) {
         auto by_gdiplus = busy_window(c.width, c.height, c.avg_time, c.only_avg);
         auto by_view = busy_window(c.width, c.height, c.avg_time, c.only_avg);
+        auto by_fallback = busy_window(c.width, c.height, c.avg_time, c.only_avg);
         for (std::uint32_t idle : {0u, 700u, 1500000u}) {
             render_back_buffer(*by_gdiplus, by_gdiplus->last_data_tick + idle, pixel_path::gdiplus);
             render_back_buffer(*by_view, by_view->last_data_tick + idle, pixel_path::locked_view);
+            render_back_buffer(*by_fallback, by_fallback->last_data_tick + idle,
+                               pixel_path::locked_view_gdiplus_curve);
             EXPECT_EQ(first_difference(by_view->back_buffer, by_gdiplus->back_buffer), "")
                 << c.width << "x" << c.height << " avg " << c.avg_time << " idle " << idle;
+            EXPECT_EQ(first_difference(by_fallback->back_buffer, by_gdiplus->back_buffer), "")
+                << "fallback " << c.width << "x" << c.height << " avg " << c.avg_time << " idle " << idle;
             EXPECT_EQ(by_view->store.win_min, by_gdiplus->store.win_min);
             EXPECT_EQ(by_view->store.win_max, by_gdiplus->store.win_max);
         }
+    }
+}
+
+// Noisy samples at irregular times with gaps (which break the curve), spikes far
+// above the axis (whose buckets break it too) and a span shorter than the data
+// (buckets cut at the left edge); `seed` varies everything.
+std::unique_ptr<brisk_window> random_window(std::uint32_t seed, int width, int height, double avg_time,
+                                            std::uint32_t span) {
+    auto window = std::make_unique<brisk_window>();
+    window->client_width = width;
+    window->client_height = height;
+    window->x_time = span;
+    window->x_time_changed = true;
+    window->avg_time = avg_time;
+    window->only_avg = next(seed) % 2 == 0;
+    window->last_data_tick = 1000;
+    std::vector<ping_sample> samples;
+    double time = 1000.0 + next(seed) % 1000;
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint32_t kind = next(seed) % 1000;
+        time += kind < 3 ? 5.0 + next(seed) % 400 : (next(seed) % 1000) / 4000.0;
+        double rtt = 30.0 + 10.0 * std::sin(time / 300.0) + (next(seed) % 1000) / 100.0;
+        if (kind >= 990) rtt = 5000.0 + next(seed) % 1000;
+        samples.push_back(ping_sample{time, rtt});
+    }
+    append_samples(window->store, samples.data(), samples.size());
+    return window;
+}
+
+TEST(pixel_paths, the_average_curve_is_the_same_on_every_path_on_random_data) {
+    const struct {
+        int width, height;
+        double avg_time;
+        std::uint32_t span;
+    } cases[] = {{500, 250, 0.05, 3600}, {500, 250, 1.0, 2000}, {300, 120, 7.0, 4000},
+                 {640, 400, 0.3, 600},   {7, 5, 0.5, 3600},     {500, 250, 45.0, 3000}};
+    std::uint32_t seed = 2024;
+    for (const auto& c : cases) {
+        const std::uint32_t window_seed = next(seed);
+        auto by_gdiplus = random_window(window_seed, c.width, c.height, c.avg_time, c.span);
+        auto by_view = random_window(window_seed, c.width, c.height, c.avg_time, c.span);
+        auto by_fallback = random_window(window_seed, c.width, c.height, c.avg_time, c.span);
+        for (std::uint32_t idle : {0u, 1234u, c.span * 400u}) {
+            render_back_buffer(*by_gdiplus, by_gdiplus->last_data_tick + idle, pixel_path::gdiplus);
+            render_back_buffer(*by_view, by_view->last_data_tick + idle, pixel_path::locked_view);
+            render_back_buffer(*by_fallback, by_fallback->last_data_tick + idle,
+                               pixel_path::locked_view_gdiplus_curve);
+            EXPECT_EQ(first_difference(by_view->back_buffer, by_gdiplus->back_buffer), "")
+                << c.width << "x" << c.height << " avg " << c.avg_time << " idle " << idle;
+            EXPECT_EQ(first_difference(by_fallback->back_buffer, by_gdiplus->back_buffer), "")
+                << "fallback " << c.width << "x" << c.height << " avg " << c.avg_time << " idle " << idle;
+        }
+        // The data did reach the curve: some of it is blue.
+        int curve = 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) curve += by_view->back_buffer.pixel(x, y) == avg_argb;
+        EXPECT_GT(curve, 0) << c.width << "x" << c.height << " avg " << c.avg_time;
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -180,7 +181,33 @@ TEST(render_back_buffer, a_span_of_zero_draws_grid_and_labels_but_no_point) {
     EXPECT_EQ(w.at(10, 110), grid_argb);
 }
 
-TEST(render_back_buffer, enormous_and_tiny_values_end_without_undefined_conversions) {
+// Markers, curve and grid stay inside the plot (a marker's arms reach one pixel
+// beyond it), and the value axis stands where the frame puts it.
+void expect_drawing_inside_the_plot(window_under_test& w, const char* what) {
+    const sample_store& store = w.window.store;
+    const double plot_width = store.x_scale * store.span_secs;
+    const int axis_x = static_cast<int>(std::floor(plot_width + 10.0 + 1e-6));
+    const int top = 10;
+    const int bottom = static_cast<int>(store.margin + store.plot_height);
+    int axis_pixels = 0;
+    for (int y = 0; y < w.window.client_height; ++y) {
+        for (int x = 0; x < w.window.client_width; ++x) {
+            const Gdiplus::ARGB c = w.at(x, y);
+            if (c == marker_argb || c == avg_argb || c == grid_argb) {
+                ASSERT_TRUE(x >= 9 && x <= axis_x + 1 && y >= top - 1 && y <= bottom + 1)
+                    << what << ": colour " << std::hex << c << std::dec << " at " << x << "," << y;
+            }
+            if (c != white) {
+                ASSERT_GE(x, 9) << what << ": ink left of the plot at " << x << "," << y;
+            }
+        }
+    }
+    for (int y = top; y < bottom; ++y) axis_pixels += w.at(axis_x, y) == axis_argb;
+    // Markers and the curve may cover a few pixels of the axis at the right edge.
+    EXPECT_GE(axis_pixels, (bottom - top) * 9 / 10) << what << ": no axis at x = " << axis_x;
+}
+
+TEST(render_back_buffer, enormous_and_tiny_values_stay_inside_the_plot) {
     const double big = std::numeric_limits<double>::max();
     const double cases[][2] = {{1e300, -1e300}, {big, -big},         {1e-300, 2e-300},
                                {4e9, -4e9},     {1e17, 1e17 + 64.0}, {0.001, 1000.0}};
@@ -188,9 +215,18 @@ TEST(render_back_buffer, enormous_and_tiny_values_end_without_undefined_conversi
         window_under_test w(300, 200);
         for (int i = 0; i < 50; ++i) w.add(1000.0 + i, i % 2 ? c[0] : c[1]);
         w.add(1100.0, c[0]);
+        const std::string what = std::to_string(c[0]) + " / " + std::to_string(c[1]);
         w.render(300);
+        expect_drawing_inside_the_plot(w, what.c_str());
         w.render(900);
-        EXPECT_TRUE(w.window.back_buffer) << c[0];
+        expect_drawing_inside_the_plot(w, what.c_str());
+        // The newest sample, at the right edge, is drawn wherever its value lies on the axis.
+        int markers = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x) markers += w.at(x, y) == marker_argb;
+        if (w.window.store.y_low <= c[0] && c[0] <= w.window.store.y_high) {
+            EXPECT_GT(markers, 0) << what;
+        }
     }
 }
 

@@ -24,6 +24,8 @@ BOOL CALLBACK collect_child_text(HWND child, LPARAM param) {
     return TRUE;
 }
 
+constexpr DWORD box_wait_ms = 20000;
+
 struct find_context {
     DWORD thread_id;
     HWND found;
@@ -41,9 +43,12 @@ BOOL CALLBACK find_thread_dialog(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// Waits for the box of `thread_id`, records what it shows and presses OK.
+// Waits for the box of `thread_id`, records what it shows and presses OK. A box
+// that never shows up must still not leave message_box waiting for ever: the
+// thread is then told to quit, which ends a modal loop (and is reposted).
 void read_and_close(DWORD thread_id, seen_box& seen, std::atomic<bool>& found) {
-    for (int attempt = 0; attempt < 500 && !found; ++attempt) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < box_wait_ms) {
         find_context context = {thread_id, nullptr};
         EnumWindows(find_thread_dialog, reinterpret_cast<LPARAM>(&context));
         if (context.found != nullptr) {
@@ -57,6 +62,7 @@ void read_and_close(DWORD thread_id, seen_box& seen, std::atomic<bool>& found) {
         }
         Sleep(20);
     }
+    PostThreadMessageW(thread_id, WM_QUIT, 0, 0);
 }
 
 int show_and_read(std::wstring& title, const wchar_t* text, UINT style, seen_box& seen) {
@@ -64,7 +70,10 @@ int show_and_read(std::wstring& title, const wchar_t* text, UINT style, seen_box
     std::thread reader(read_and_close, GetCurrentThreadId(), std::ref(seen), std::ref(found));
     const int result = message_box(title, nullptr, text, style, nullptr);
     reader.join();
-    EXPECT_TRUE(found);
+    // The quit message reposted by the box's loop must not end the next test's box.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+    EXPECT_TRUE(found) << "no box appeared within " << box_wait_ms << " ms";
     return result;
 }
 

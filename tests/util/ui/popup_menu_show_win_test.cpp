@@ -96,37 +96,46 @@ HWND visible_popup() {
     return context.found;
 }
 
-void press(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = key;
-    input[1] = input[0];
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
+// Each key pressed and released, in one batch of real input: the menu loop takes them in order.
+void type_keys(const std::vector<WORD>& keys) {
+    std::vector<INPUT> input;
+    for (WORD key : keys) {
+        INPUT down = {};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wVk = key;
+        INPUT up = down;
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        input.push_back(down);
+        input.push_back(up);
+    }
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
-// Waits (bounded) for the menu to appear, records where it is, types `keys`, and
-// waits for it to close; a menu that will not close is cancelled so no test hangs.
-void drive_menu(HWND owner, std::vector<WORD> keys, seen_menu& seen) {
+// Polls `done` every 20 ms for at most ten seconds.
+template <typename Condition>
+bool poll(Condition done) {
     const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= 10000) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// Waits for the menu to appear, records where it is, types `keys`, and waits for
+// it to close. A menu that does not show or does not close is cancelled, so the
+// test fails rather than hangs.
+void drive_menu(HWND owner, std::vector<WORD> keys, seen_menu& seen) {
     HWND popup = nullptr;
-    while (popup == nullptr && GetTickCount() - start < 10000) {
-        popup = visible_popup();
-        if (popup == nullptr) Sleep(20);
-    }
-    if (popup == nullptr) return;
-    GetWindowRect(popup, &seen.rect);
-    seen.foreground = GetForegroundWindow();
-    seen.found = true;
-    for (WORD key : keys) {
-        press(key);
-        Sleep(50); // lets the menu loop take each key before the next
-    }
-    const DWORD typed = GetTickCount();
-    while (visible_popup() != nullptr && GetTickCount() - typed < 10000) Sleep(20);
-    if (visible_popup() == nullptr) {
-        seen.closed = true;
-        return;
+    if (poll([&popup] { return (popup = visible_popup()) != nullptr; })) {
+        GetWindowRect(popup, &seen.rect);
+        seen.foreground = GetForegroundWindow();
+        seen.found = true;
+        type_keys(keys);
+        if (poll([] { return visible_popup() == nullptr; })) {
+            seen.closed = true;
+            return;
+        }
     }
     seen.forced = true;
     PostMessageW(owner, WM_CANCELMODE, 0, 0);

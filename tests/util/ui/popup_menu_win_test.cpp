@@ -262,7 +262,9 @@ TEST(popup_menu, init_popup_reaches_the_opened_menu_and_leaves_default_processin
     send(t.top, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(t.top.menu_handle()), 2, true);
     EXPECT_EQ(t.top.init_popups, std::vector<LPARAM>{2});
 
-    // A handle that no menu holds, and a null one: nothing called, default processing on.
+    // A handle that no menu holds, and a null one (even with a menu that has no
+    // handle): nothing called, default processing on.
+    t.scale.drop_handle();
     const HMENU stranger = CreatePopupMenu();
     r = send(t.top, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(stranger), 3, true);
     EXPECT_FALSE(r.handled);

@@ -1,0 +1,344 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the live graph and its context menu: real echoview.exe under Wine, real X input.
+
+usage: e2e_live.py SCENARIO --bin BUILD/bin --work SCRATCH_DIR
+Scenarios: menus, pages, live, no_icon (see the functions of the same names).
+"""
+import argparse
+import os
+import re
+import stat
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'scripts'))
+import make_icon  # noqa: E402
+from e2e_support import TITLE, check, failure, image, log, poll, run, session, wait_exit
+
+MARKER = (0x8F, 0xA2, 0xFE)
+AVERAGE = (0x00, 0x22, 0xCC)
+ABOUT_TEXT = 'Echoview 5.00\\n\\nThe graphical front-end of Echoprobe.\\n\\nwww.norvane.example\\n'
+HELP_PAGE = 'http://www.norvane.example/ping?echoview-5.00'
+CONTACT_PAGE = 'http://www.norvane.example/support?echoview-5.00'
+
+# Seconds on the sender's clock and round-trip times; the newest is T0.
+T0 = 80000.0
+SAMPLES = [(T0 - 3400, 22.0), (T0 - 2600, 48.0), (T0 - 1800, 35.0), (T0 - 1400, 62.0), (T0 - 600, 12.0),
+           (T0 - 200, 44.0), (T0, 38.0)]
+SETTINGS = {'x_pos': 40, 'y_pos': 30, 'x_size': 520, 'y_size': 300, 'x_time': 3600, 'avg_time': 0, 'only_avg': 0}
+
+
+def doubles(samples):
+    return ','.join(f'{v!r}' for sample in samples for v in sample)
+
+
+def count_colour(shot, client, colour):
+    cx, cy, cw, ch = client
+    return sum(1 for y in range(ch) for x in range(cw) if shot.at(cx + x, cy + y) == colour)
+
+
+def marker_columns(shot, client):
+    """The x of each marker centre (a plus of five marker pixels) in the client area."""
+    cx, cy, cw, ch = client
+    found = []
+    for y in range(1, ch - 1):
+        for x in range(1, cw - 1):
+            if all(shot.at(cx + x + dx, cy + y + dy) == MARKER for dx, dy in ((0, 0), (-1, 0), (1, 0), (0, -1), (0, 1))):
+                found.append(x)
+    return sorted(found)
+
+
+def window_icons():
+    """The icons Wine gave the main window's X window (from its class icon): [(size, ARGB values)]."""
+    out = subprocess.run(['xdotool', 'search', '--name', TITLE], capture_output=True, text=True, timeout=30).stdout
+    icons = []
+    for window in out.split():
+        prop = subprocess.run(['xprop', '-id', window, '-notype', '32c', '_NET_WM_ICON'], capture_output=True,
+                              text=True, timeout=30).stdout
+        values = [int(v) for v in re.findall(r'\d+', prop.partition('=')[2])]
+        while len(values) >= 2 and len(values) >= 2 + values[0] * values[1]:
+            w, h = values[0], values[1]
+            if w == h:
+                icons.append((w, values[2:2 + w * h]))
+            values = values[2 + w * h:]
+    return icons
+
+
+def shows_our_icon():
+    """True when one of the window's icons is the one scripts/make_icon.py draws (not Wine's default)."""
+    for size, argb in window_icons():
+        if size not in make_icon.SIZES:
+            continue
+        drawn = make_icon.draw(size)
+        opaque = [(x, y) for y in range(size) for x in range(size) if drawn[y][x] is not None]
+        same = sum(1 for x, y in opaque
+                   if argb[y * size + x] & 0xFFFFFF == (drawn[y][x][0] << 16 | drawn[y][x][1] << 8 | drawn[y][x][2]))
+        if opaque and same >= 0.9 * len(opaque):
+            return True
+    return False
+
+
+class offset_image:
+    """A capture of part of the screen, read with screen coordinates."""
+
+    def __init__(self, img, x, y):
+        self.img, self.x, self.y = img, x, y
+
+    def at(self, x, y):
+        return self.img.at(x - self.x, y - self.y)
+
+
+class graph:
+    """One running Echoview with the test samples, and the menu driven by real input."""
+
+    def __init__(self, s, settings=SETTINGS):
+        self.s = s
+        s.delete_key()
+        s.store_settings(settings)
+        self.process = s.start_echoview('--echoprobe')
+        self.info = s.wait_for_window()
+        poll('the class icon on the window', shows_our_icon, 10)
+
+    def feed(self, samples=SAMPLES):
+        self.s.feed('raw', '--doubles', doubles(samples))
+
+    def shot(self, name):
+        """The client area only, in one quick capture (screen coordinates kept)."""
+        cx, cy, cw, ch = self.info['client']
+        path = os.path.join(self.s.work_dir, name + '.ppm')
+        subprocess.run(['import', '-window', 'root', '-crop', f'{cw}x{ch}+{cx}+{cy}', '-depth', '8', 'ppm:' + path],
+                       check=True, timeout=60)
+        return offset_image(image(path), cx, cy)
+
+    def open_menu(self, dx=200, dy=120):
+        """A right click inside the client area; the menu's rectangle once it is on the screen."""
+        cx, cy = self.info['client'][0], self.info['client'][1]
+        self.s.xdotool('search', '--name', TITLE, 'windowraise', '%@')
+        self.s.xdotool('mousemove', str(cx + dx), str(cy + dy), 'click', '3')
+        return poll('the context menu', lambda: self.s.info().get('menu'), 10)
+
+    def choose(self, *keys):
+        """Opens the menu and picks an item with the keyboard; waits until the menu has gone."""
+        self.open_menu()
+        self.s.xdotool('key', '--delay', '80', *keys)
+        poll('the menu to close', lambda: 'menu' not in self.s.info(), 10)
+
+    def close(self):
+        self.s.close_window(self.info['client'])
+        rc = wait_exit(self.process)
+        check(rc == 0, f'exit code {rc} after closing, not 0')
+
+
+def picture(g, name, expect, timeout=10.0):
+    """Polls screenshots until `expect(shot)` holds: the menus change nothing before the next repaint tick."""
+    last = {}
+
+    def attempt():
+        last['shot'] = g.shot(name)
+        return expect(last['shot'])
+
+    return poll(f'picture {name}', attempt, timeout, interval=0.2)
+
+
+def menus(s):
+    """A right click opens the menu at the cursor; the keyboard changes span, averaging, clears; all saved at exit."""
+    g = graph(s)
+    g.feed()
+    client = g.info['client']
+    picture(g, 'menus-start', lambda shot: count_colour(shot, client, MARKER) == 5 * len(SAMPLES)
+            and count_colour(shot, client, AVERAGE) == 0)
+
+    rect = g.open_menu(dx=200, dy=120)
+    at = (client[0] + 200, client[1] + 120)
+    check(rect[0] + rect[2] == at[0] and rect[1] == at[1],
+          f'menu at {rect}: its right edge and top should be at the cursor {at}')
+    s.xdotool('key', 'Escape')
+    poll('the menu to close', lambda: 'menu' not in s.info(), 10)
+    log(f'right click at {at}: menu {rect[2]}x{rect[3]} with its top right corner there')
+
+    # Average Time, "5 mins": the blue curve appears.
+    g.choose('Down', 'Down', 'Right', *['Down'] * 7, 'Return')
+    picture(g, 'menus-average', lambda shot: count_colour(shot, client, AVERAGE) > 20
+            and count_colour(shot, client, MARKER) > 0)
+    # Average Time, "Only average": the markers go.
+    g.choose('Down', 'Down', 'Right', 'Up', 'Return')
+    picture(g, 'menus-only-average', lambda shot: count_colour(shot, client, MARKER) == 0
+            and count_colour(shot, client, AVERAGE) > 20)
+    g.choose('Down', 'Down', 'Right', 'Up', 'Return')  # markers back
+    g.choose('Down', 'Down', 'Right', 'Return')  # "No average"
+    picture(g, 'menus-no-average', lambda shot: count_colour(shot, client, AVERAGE) == 0
+            and count_colour(shot, client, MARKER) == 5 * len(SAMPLES))
+    # Time Scale, "10 secs": only the newest sample is left in view (fed again so that it is recent).
+    g.choose('Down', 'Right', 'Return')
+    g.feed(SAMPLES[-1:])
+    picture(g, 'menus-ten-seconds', lambda shot: count_colour(shot, client, MARKER) == 5)
+    log('average 5 mins, only average on and off, no average, span 10 secs: each seen in the next paints')
+
+    # Clear, "Clear points outside graph": the samples older than the view go; then everything.
+    check(s.info()['samples'] == [len(SAMPLES) + 1], 'unexpected sample count before the clears')
+    g.choose('Down', 'Down', 'Down', 'Right', 'Return')
+    check(s.info()['samples'] == [2], f'after clearing outside the view: {s.info()["samples"]} samples, not 2')
+    g.choose('Down', 'Down', 'Down', 'Right', 'Down', 'Return')
+    check(s.info()['samples'] == [0], 'after clearing the whole graph samples remain')
+    picture(g, 'menus-cleared', lambda shot: count_colour(shot, client, MARKER) == 0)
+    log('clear outside the view kept the two newest samples; clear whole graph left none')
+    g.choose('Down', 'Down', 'Right', *['Down'] * 7, 'Return')  # "5 mins" again, to be saved
+
+    g.close()
+    saved = {k: v for k, (_, v) in s.saved_settings().items()}
+    for name, value in (('x_time', 10), ('avg_time', 300000), ('only_avg', 0)):
+        check(saved.get(name) == value, f'saved {name} is {saved.get(name)}, not {value}')
+    log(f'saved after exit: x_time {saved["x_time"]}, avg_time {saved["avg_time"]}, only_avg {saved["only_avg"]}')
+
+
+def stand_in_browser(s):
+    """A folder with an xdg-open that records the address it was given; Wine hands http addresses to it."""
+    folder = os.path.join(s.work_dir, 'browser')
+    os.makedirs(folder, exist_ok=True)
+    record = os.path.join(s.work_dir, 'opened.txt')
+    if os.path.exists(record):
+        os.remove(record)
+    for name in ('xdg-open', 'x-www-browser', 'firefox'):
+        path = os.path.join(folder, name)
+        with open(path, 'w') as f:
+            f.write(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{record}"\n')
+        os.chmod(path, os.stat(path).st_mode | stat.S_IEXEC)
+    os.environ['PATH'] = folder + os.pathsep + os.environ['PATH']
+    os.environ.pop('BROWSER', None)
+    return record
+
+
+def pages(s):
+    """Help page and Contact us reach the browser with their exact addresses; About shows its box."""
+    record = stand_in_browser(s)
+    g = graph(s)
+
+    def opened():
+        if not os.path.exists(record):
+            return None
+        with open(record) as f:
+            return f.read().split()
+
+    g.choose('Up', 'Up', 'Up', 'Return')
+    got = poll('the help page to reach the browser', opened, 20)
+    check(got == [HELP_PAGE], f'the browser was given {got}, not {HELP_PAGE}')
+    g.choose('Up', 'Up', 'Return')
+    got = poll('the contact page to reach the browser', lambda: (opened() or [None])[1:], 20)
+    check(got == [CONTACT_PAGE], f'the browser was given {got}, not {CONTACT_PAGE}')
+    log(f'help and contact pages opened: {HELP_PAGE}, {CONTACT_PAGE}')
+
+    g.open_menu()
+    s.xdotool('key', 'Up', 'Return')
+    box = poll('the About box', lambda: about_texts(s), 10)
+    check(any(t in (ABOUT_TEXT, ABOUT_TEXT[:-2]) for t in box), f'About box text differs: {box!r}')
+    for _ in range(5):
+        s.xdotool('search', '--name', TITLE, 'key', 'Return')
+        try:
+            poll('the About box to close', lambda: not about_texts(s), 2)
+            break
+        except failure:
+            pass
+    check(not about_texts(s), 'the About box did not close')
+    log('About box shown with its exact text and the program title as caption, closed with Return')
+    g.close()
+
+
+def about_texts(s):
+    """The About texts among the child windows of every top-level window captioned with the title."""
+    result = s.wine(s.echofeed, 'window-text', TITLE)
+    return [line[5:] for line in result.stdout.splitlines() if line.startswith('text ') and 'Echoview 5.00\\n' in line]
+
+
+def live(s):
+    """The graph scrolls on its own and shows new samples within half a second; closing saves and exits 0."""
+    g = graph(s, dict(SETTINGS, x_time=10))
+    client = g.info['client']
+    now = 1000.0
+    g.feed([(now, 30.0), (now + 1, 40.0)])
+    fed = time.time()
+    # The repaint tick comes every 500 ms: a picture taken a little later must show the batch.
+    # This wait is the thing under test, not a guess at how long something takes.
+    time.sleep(max(0.0, fed + 0.8 - time.time()))
+    before = time.time()
+    first_shot = g.shot('live-first')
+    first_taken = time.time()
+    seen = first_taken - fed
+    first = marker_columns(first_shot, client)
+    check(len(first) == 2, f'{len(first)} markers {seen:.2f} s after the batch, without an outside repaint; 2 expected')
+
+    # With no input at all, the next pictures show the markers further left: the two
+    # samples are 1 s apart, so their distance is the scroll of one second.
+    per_second = first[1] - first[0]
+    time.sleep(max(0.0, first_taken + 1.0 - time.time()))
+    middle = time.time()
+    second_shot = g.shot('live-second')
+    after = time.time()
+    second = marker_columns(second_shot, client)
+    check(len(second) == 2, f'{len(second)} markers in the second picture')
+    shift = first[0] - second[0]
+    # Each picture shows a paint at most 500 ms older than the moment it was taken.
+    slowest = (after - before + 0.5) * per_second + 2
+    fastest = (middle - first_taken - 0.5) * per_second - 2
+    check(shift > 0 and fastest <= shift <= slowest,
+          f'markers moved {shift} px left between pictures {after - before:.2f} s apart at {per_second} px/s')
+    log(f'samples visible in a picture taken {seen:.2f} s after the batch; without input the graph moved '
+        f'{shift} px left between pictures taken {middle - first_taken:.2f}-{after - before:.2f} s apart '
+        f'({per_second} px/s)')
+    g.close()
+    saved = {k: v for k, (_, v) in s.saved_settings().items()}
+    check(saved.get('x_time') == 10 and len(saved) == 7, f'settings not saved at exit: {saved}')
+
+
+def no_icon(s):
+    """A build without the icon resource starts after three attempts, each traced on the output channel."""
+    s.delete_key()
+    program = os.path.join(s.bin_dir, 'echoview_noicon.exe')
+    log_path = os.path.join(s.work_dir, 'noicon-debug.txt')
+    old = os.environ.get('WINEDEBUG')
+    os.environ['WINEDEBUG'] = '-all,+debugstr'
+    try:
+        with open(log_path, 'w') as err:
+            started = time.time()
+            p = subprocess.Popen(['wine', program, '--echoprobe'], stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=err)
+            s.processes.append(p)
+            info = s.wait_for_window(timeout=40)
+            waited = time.time() - started
+    finally:
+        os.environ['WINEDEBUG'] = old or '-all'
+    check(window_icons() and not shows_our_icon(), 'the window shows our icon although the resource is missing')
+    check(waited >= 5.5, f'the window came after {waited:.1f} s; three attempts with 2 s pauses take 6')
+    s.close_window(info['client'])
+    rc = wait_exit(p)
+    check(rc == 0, f'exit code {rc}')
+    with open(log_path, errors='replace') as f:
+        lines = re.findall(r'load_icon\(IDR_0MAIN\) error (\d+)', f.read())
+    check(len(lines) == 3, f'{len(lines)} trace lines of load_icon, not 3: {lines}')
+    log(f'started after {waited:.1f} s; three lines "load_icon(IDR_0MAIN) error {lines[0]}"')
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('scenario', choices=['menus', 'pages', 'live', 'no_icon'])
+    parser.add_argument('--bin', required=True)
+    parser.add_argument('--work', required=True)
+    args = parser.parse_args()
+    if not os.environ.get('WINEPREFIX'):
+        print('FAILED: WINEPREFIX must name the test Wine prefix', file=sys.stderr)
+        return 1
+    s = session(args.bin, args.work)
+    try:
+        with s.display_lock():
+            if not s.no_window_running():
+                raise failure('an Echoview window is already running')
+            return run(lambda: globals()[args.scenario](s))
+    except failure as e:
+        print(f'FAILED: {e}', file=sys.stderr)
+        return 1
+    finally:
+        s.close()
+
+
+if __name__ == '__main__':
+    sys.exit(main())

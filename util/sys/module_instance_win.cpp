@@ -1,3 +1,0 @@
-#include "util/sys/module_instance_win.h"
-
-HINSTANCE module_instance = GetModuleHandleA(nullptr);
