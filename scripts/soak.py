@@ -201,10 +201,14 @@ class soak:
         box = wait_until(self.boxes, 10)
         if not box:
             raise failure('the About box did not appear within 10 s')
-        # The box takes the keyboard once it has been clicked, as a user would do.
+        # Without a window manager the keyboard follows the pointer: into the box, a click, then
+        # Return until it closes (the first key after the click may only activate the box).
         xdotool('mousemove', '--window', box[0], '10', '10', 'click', '1')
-        self.keys('Return')
-        if wait_until(lambda: not self.boxes(), 10):
+        for _ in range(5):
+            self.keys('Return')
+            if wait_until(lambda: not self.boxes(), 2):
+                break
+        else:
             raise failure('the About box did not close on Return within 10 s')
         self.count('about')
 
