@@ -28,4 +28,4 @@ unset DISPLAY
 start_xvfb || exit 1
 export ECHOVIEW_XVFB_PID="$echoview_xvfb_pid"
 
-python3 scripts/bench_idle.py --bin "$root/build/windows/bin" --work "$root/build/windows/bench-idle" "$@"
+python3 -B scripts/bench_idle.py --bin "$root/build/windows/bin" --work "$root/build/windows/bench-idle" "$@"

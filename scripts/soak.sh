@@ -34,4 +34,4 @@ sh cmake/wine-prefix-setup.sh "$WINEPREFIX" || exit 1
 unset DISPLAY
 start_xvfb || exit 1
 
-python3 scripts/soak.py "$@" --bin "$root/build/windows/bin" --work "$root/build/windows/soak"
+python3 -B scripts/soak.py "$@" --bin "$root/build/windows/bin" --work "$root/build/windows/soak"
