@@ -4,7 +4,6 @@
 usage: e2e_live.py SCENARIO --bin BUILD/bin --work SCRATCH_DIR
 Scenarios: menus, pages, live, no_icon (see the functions of the same names).
 """
-import argparse
 import os
 import re
 import stat
@@ -14,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'scripts'))
 import make_icon  # noqa: E402
-from e2e_support import TITLE, check, failure, image, log, poll, run, session, wait_exit
+from e2e_support import TITLE, check, failure, image, log, main, poll, wait_exit
 
 MARKER = (0x8F, 0xA2, 0xFE)
 AVERAGE = (0x00, 0x22, 0xCC)
@@ -318,27 +317,5 @@ def no_icon(s):
     log(f'started after {waited:.1f} s without our icon; three lines "load_icon(IDR_0MAIN) error {lines[0]}"')
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('scenario', choices=['menus', 'pages', 'live', 'no_icon'])
-    parser.add_argument('--bin', required=True)
-    parser.add_argument('--work', required=True)
-    args = parser.parse_args()
-    if not os.environ.get('WINEPREFIX'):
-        print('FAILED: WINEPREFIX must name the test Wine prefix', file=sys.stderr)
-        return 1
-    s = session(args.bin, args.work)
-    try:
-        with s.display_lock():
-            if not s.no_window_running():
-                raise failure('an Echoview window is already running')
-            return run(lambda: globals()[args.scenario](s))
-    except failure as e:
-        print(f'FAILED: {e}', file=sys.stderr)
-        return 1
-    finally:
-        s.close()
-
-
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(main([menus, pages, live, no_icon]))
