@@ -27,3 +27,4 @@ for exe in build/host-release/bench/*; do
     echo "== $(basename "$exe") (host build)"
     "$exe"
 done
+echo "== idle Echoview under Wine" && bash scripts/bench-idle.sh
