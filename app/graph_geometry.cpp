@@ -6,12 +6,6 @@
 #include "app/scaling.h"
 #include "util/format/format.h"
 
-bool pixel_coord(double value, int& out) {
-    if (!(value > -pixel_coord_limit && value < pixel_coord_limit)) return false;
-    out = static_cast<int>(value);
-    return true;
-}
-
 std::vector<double> grid_labels(double y_low, double y_high, double y_range, double plot_height) {
     const std::int32_t rows = truncate_to_int32(plot_height);
     const double step = nice_step(rows, y_low, y_range);

@@ -11,8 +11,12 @@ constexpr double pixel_coord_limit = 1073741824.0; // 2^30
 
 // Truncates a pixel coordinate toward zero. False, leaving `out` alone, when the
 // value is not finite or lies beyond +-pixel_coord_limit: the caller then skips
-// the marker, line or label.
-bool pixel_coord(double value, int& out);
+// the marker, line or label. Inline: the walks call it for every sample and bucket.
+inline bool pixel_coord(double value, int& out) {
+    if (!(value > -pixel_coord_limit && value < pixel_coord_limit)) return false;
+    out = static_cast<int>(value);
+    return true;
+}
 
 // The values of the grid lines, from the bottom up, for a plot of `plot_height`
 // pixels: at most one per pixel row of the plot (at least one), so a step far

@@ -4,14 +4,13 @@
 usage: e2e.py SCENARIO --bin BUILD/bin --work SCRATCH_DIR
 Scenarios: refused, first_start, window (see the functions of the same names).
 """
-import argparse
 import math
 import os
 import shutil
 import sys
 import time
 
-from e2e_support import TITLE, check, failure, image, log, poll, run, session, wait_exit
+from e2e_support import TITLE, check, failure, image, log, main, poll, wait_exit
 
 BOX_TEXT = ('Echoview is the graphical front-end of Echoprobe.\\n'
             'Please start Echoprobe in an elevated command prompt to ping\\n'
@@ -257,28 +256,5 @@ def window(s):
     log(f'closed with exit code 0; saved {expected}')
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('scenario', choices=['refused', 'first_start', 'window'])
-    parser.add_argument('--bin', required=True)
-    parser.add_argument('--work', required=True)
-    args = parser.parse_args()
-    if not os.environ.get('WINEPREFIX'):
-        # Never the user's own ~/.wine; ctest sets the build tree's prefix.
-        print('FAILED: WINEPREFIX must name the test Wine prefix', file=sys.stderr)
-        return 1
-    s = session(args.bin, args.work)
-    try:
-        with s.display_lock():
-            if not s.no_window_running():
-                raise failure('an Echoview window is already running')
-            return run(lambda: globals()[args.scenario](s))
-    except failure as e:
-        print(f'FAILED: {e}', file=sys.stderr)
-        return 1
-    finally:
-        s.close()
-
-
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(main([refused, first_start, window]))

@@ -228,11 +228,31 @@ class image:
         return tuple(self.pixels[i:i + 3])
 
 
-def run(main):
-    """Runs a scenario; exit code 0 when it passed."""
+def main(scenarios):
+    """The command line of a scenario file: SCENARIO --bin BUILD/bin --work SCRATCH_DIR.
+
+    Runs the scenario (one of the functions in `scenarios`, by name) on the display it
+    holds; exit code 0 when it passed.
+    """
+    import argparse
+    parser = argparse.ArgumentParser()
+    parser.add_argument('scenario', choices=[f.__name__ for f in scenarios])
+    parser.add_argument('--bin', required=True)
+    parser.add_argument('--work', required=True)
+    args = parser.parse_args()
+    if not os.environ.get('WINEPREFIX'):
+        # Never the user's own ~/.wine; ctest sets the build tree's prefix.
+        print('FAILED: WINEPREFIX must name the test Wine prefix', file=sys.stderr)
+        return 1
+    s = session(args.bin, args.work)
     try:
-        main()
+        with s.display_lock():
+            if not s.no_window_running():
+                raise failure('an Echoview window is already running')
+            next(f for f in scenarios if f.__name__ == args.scenario)(s)
+        return 0
     except failure as e:
         print(f'FAILED: {e}', file=sys.stderr)
         return 1
-    return 0
+    finally:
+        s.close()
