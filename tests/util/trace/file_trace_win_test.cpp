@@ -336,8 +336,9 @@ TEST(file_trace, concurrent_senders_while_the_ring_grows_and_is_written) {
     }
     // Each sender's lines arrive in order and whole, except where the ring was full: a
     // sender that finds it so while a write-out runs loses its line, otherwise the oldest
-    // text is given up, which can cut a line. A marker follows either loss. Text read
-    // from anywhere else than the ring would show up as foreign characters.
+    // text is given up, which can cut a line (or an earlier marker). A marker follows
+    // either loss. Text read from anywhere else than the ring would show up as foreign
+    // characters.
     std::istringstream content(read_whole_file(name));
     std::string line;
     int next[senders] = {};
@@ -345,7 +346,10 @@ TEST(file_trace, concurrent_senders_while_the_ring_grows_and_is_written) {
     int markers = 0;
     int cut_lines = 0;
     while (std::getline(content, line)) {
-        if (line == "\r" || line == "buffer overflow\r") {
+        if (line == "\r") continue; // the blank line before a marker
+        const std::string marker_line = "buffer overflow\r";
+        if (line.size() <= marker_line.size() &&
+            marker_line.compare(marker_line.size() - line.size(), line.size(), line) == 0) {
             ++markers;
             continue;
         }
@@ -365,8 +369,7 @@ TEST(file_trace, concurrent_senders_while_the_ring_grows_and_is_written) {
         next[sender] = number + 1;
         ++total;
     }
-    EXPECT_EQ(markers % 2, 0);
-    EXPECT_LE(cut_lines, markers / 2);
+    EXPECT_LE(cut_lines, markers);
     EXPECT_GT(total, 0);
     EXPECT_GT(grown_to, 256);
 }
