@@ -8,24 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/setup.sh || exit 1
-cmake --preset windows >/dev/null || exit 1
-cmake --build --preset windows --target echoview echofeed >/dev/null || exit 1
+. scripts/own-session.sh
+own_session bench-prefix
 
-export WINEDEBUG=-all
-export WINEPREFIX="$root/build/windows/bench-prefix"
-. scripts/xvfb.sh
-cleanup() {
-    timeout 20 wineserver -k 2>/dev/null || true
-    stop_xvfb
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-sh cmake/wine-prefix-setup.sh "$WINEPREFIX" || exit 1
-# A display of its own even under a desktop: the window must not be covered or moved.
-unset DISPLAY
-start_xvfb || exit 1
-export ECHOVIEW_XVFB_PID="$echoview_xvfb_pid"
-
-python3 -B scripts/bench_idle.py --bin "$root/build/windows/bin" --work "$root/build/windows/bench-idle" "$@"
+python3 -B scripts/bench_idle.py --bin "$bin" --work "$root/build/windows/bench-idle" "$@"

@@ -15,23 +15,7 @@ if [ $# -lt 1 ]; then
     exit 1
 fi
 
-bash scripts/setup.sh || exit 1
-cmake --preset windows >/dev/null || exit 1
-cmake --build --preset windows --target echoview echofeed >/dev/null || exit 1
+. scripts/own-session.sh
+own_session soak-prefix
 
-export WINEDEBUG=-all
-export WINEPREFIX="$root/build/windows/soak-prefix"
-. scripts/xvfb.sh
-cleanup() {
-    timeout 20 wineserver -k 2>/dev/null || true
-    stop_xvfb
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-sh cmake/wine-prefix-setup.sh "$WINEPREFIX" || exit 1
-# A display of its own even under a desktop: the input it sends must reach only Echoview.
-unset DISPLAY
-start_xvfb || exit 1
-
-python3 -B scripts/soak.py "$@" --bin "$root/build/windows/bin" --work "$root/build/windows/soak"
+python3 -B scripts/soak.py "$@" --bin "$bin" --work "$root/build/windows/soak"
