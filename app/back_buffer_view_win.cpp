@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
 #include "app/graph_resources_win.h"
 
 namespace {
@@ -109,6 +113,35 @@ void back_buffer_view::column(int x, std::int64_t from, std::int64_t to) {
     from = std::max<std::int64_t>(from, 0);
     to = std::min<std::int64_t>(to, static_cast<std::int64_t>(height_) - 1);
     for (std::int64_t y = from; y <= to; ++y) pixel(x, static_cast<int>(y));
+}
+
+namespace {
+
+int lowest_bit(std::uint64_t word) {
+#if defined(_MSC_VER)
+    unsigned long index = 0;
+    _BitScanForward64(&index, word);
+    return static_cast<int>(index);
+#else
+    return __builtin_ctzll(word);
+#endif
+}
+
+} // namespace
+
+void back_buffer_view::column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row) {
+    if (static_cast<unsigned>(x) >= width_) return;
+    BYTE* const top = scan0_ + static_cast<std::ptrdiff_t>(x) * 3;
+    for (std::size_t k = 0; k < count; ++k) {
+        std::uint64_t word = words[k];
+        while (word != 0) {
+            const std::int64_t y =
+                std::int64_t{first_row} + static_cast<std::int64_t>(k * 64) + lowest_bit(word);
+            word &= word - 1;
+            if (y >= 0 && y < static_cast<std::int64_t>(height_))
+                put(top + static_cast<std::ptrdiff_t>(y) * stride_);
+        }
+    }
 }
 
 void back_buffer_view::gather_column(int x, std::int64_t from, std::int64_t to) {

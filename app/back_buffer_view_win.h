@@ -5,19 +5,7 @@
 #include <cstdint>
 
 #include "app/gdiplus_win.h"
-
-// Which end pixels GDI+ sets when it draws an axis-aligned line of one pixel's
-// width between integer points, learnt by drawing test lines. Implementations
-// differ here (Wine leaves out the last pixel, as GDI does).
-struct line_ends {
-    enum direction { down, up, right, left }; // down: towards larger y
-
-    bool known = false; // false: the test lines followed no such rule
-    bool point = false; // a line from a point to itself sets that pixel
-    // Indexed by direction: down, up, right, left.
-    bool first[4] = {};
-    bool last[4] = {};
-};
+#include "app/graph_mapping.h"
 
 // The rule for 1-pixel opaque pens without antialiasing, worked out once per
 // process (GDI+ must be running).
@@ -79,6 +67,9 @@ public:
     void line(const line_ends& ends, int x1, int y1, int x2, int y2);
     // The pixels of column x from row `from` to row `to`, both included.
     void column(int x, std::int64_t from, std::int64_t to);
+    // The pixels of column x whose bits are set in `words` (`count` words), bit b
+    // standing for row first_row + b.
+    void column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row);
 
 private:
     void put(BYTE* p) {

@@ -27,6 +27,11 @@ UINT sample_count_message() {
     return message;
 }
 
+UINT summary_bytes_message() {
+    static const UINT message = RegisterWindowMessageW(summary_bytes_message_name);
+    return message;
+}
+
 placement virtual_screen() {
     return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
             GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
@@ -42,11 +47,20 @@ void on_copy_data(brisk_window& window, const COPYDATASTRUCT* data) {
     if (append_samples(window.store, data->lpData, count) != 0) window.last_data_tick = GetTickCount();
 }
 
-LRESULT sample_count(brisk_window& window) {
-    lock_guard guard(window.store.lock);
-    const std::size_t count = window.store.samples.size();
+// A count as the answer to a query message: plus one, so that 0 means no answer.
+LRESULT count_answer(std::size_t count) {
     const auto limit = static_cast<std::size_t>(std::numeric_limits<LRESULT>::max()) - 1;
     return static_cast<LRESULT>(count < limit ? count : limit) + 1;
+}
+
+LRESULT sample_count(brisk_window& window) {
+    lock_guard guard(window.store.lock);
+    return count_answer(window.store.samples.size());
+}
+
+LRESULT summary_bytes(brisk_window& window) {
+    lock_guard guard(window.store.lock);
+    return count_answer(window.store.marker_blocks.memory_bytes() + window.store.curve_blocks.memory_bytes());
 }
 
 void on_sizing(brisk_window& window) {
@@ -88,7 +102,9 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         }
         case WM_RBUTTONDOWN: window.context_menu.build(0); break;
         default:
-            if (message == sample_count_message() && message != 0) return sample_count(window);
+            if (message == 0) break;
+            if (message == sample_count_message()) return sample_count(window);
+            if (message == summary_bytes_message()) return summary_bytes(window);
             break;
     }
     return DefWindowProcW(hwnd, message, wparam, lparam);

@@ -9,11 +9,11 @@
 
 #include "app/back_buffer_view_win.h"
 #include "app/graph_geometry.h"
+#include "app/graph_mapping.h"
 #include "app/scaling.h"
 
 namespace {
 
-constexpr double plot_left = 10.0;        // x of left_time
 constexpr double label_gap = 4.0;         // between the axis and the label column
 constexpr double horizontal_space = 20.0; // plot_left, label_gap and 6 pixels right of the labels
 
@@ -31,23 +31,6 @@ struct graph_frame {
     float label_left = 0.0f;
     float label_width = 0.0f;
     float label_height = 0.0f;
-};
-
-// The view's mapping from time and value to pixels, copied out of the store
-// before a walk: the pixel writes could alias the store, and reloading it for
-// every sample would cost more than the writes.
-struct view_mapping {
-    explicit view_mapping(const sample_store& store, double width)
-        : y_low(store.y_low), y_high(store.y_high), y_scale(store.y_scale), plot_height(store.plot_height),
-          margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width) {}
-
-    bool in_range(double value) const { return y_low <= value && value <= y_high; }
-    // The row of `value`, not yet truncated.
-    double y_of(double value) const { return plot_height - (value - y_low) * y_scale + margin; }
-    // Distance of `time` from the plot's left edge.
-    double offset_of(double time) const { return plot_width - (right_time - time) * x_scale; }
-
-    double y_low, y_high, y_scale, plot_height, margin, right_time, x_scale, plot_width;
 };
 
 std::vector<grid_label> make_labels(const sample_store& store) {
@@ -106,46 +89,6 @@ void draw_axis(sample_store& store, gdip_graphics& graphics, const graph_frame& 
     graphics.draw_line(store.resources.axis_pen, frame.axis_x, top, frame.axis_x, bottom);
 }
 
-// Times known to map to one pixel column. Any time between two that do maps
-// there too, as long as the column grows (or shrinks) monotonically with the
-// time, as it does through every mapping here: a subtraction from or of a fixed
-// value, a product with a fixed value, max, min and truncation.
-class column_times {
-public:
-    bool holds(double time) const { return known_ && low_ <= time && time <= high_; }
-    int column() const { return x_; }
-
-    // Called with a time that maps to column x. For a new column, checks a
-    // guess of a later time that still maps there (`column_of(time, x)` gives the
-    // column of a time, false when there is none), halving it towards `time`
-    // when it fails; a guess is only taken once checked.
-    template <class ColumnOf>
-    void learn(double time, int x, double guess, ColumnOf column_of) {
-        if (known_ && x_ == x) {
-            low_ = std::min(low_, time);
-            high_ = std::max(high_, time);
-            return;
-        }
-        known_ = true;
-        x_ = x;
-        low_ = high_ = time;
-        for (int attempt = 0; attempt < 4 && guess > time; ++attempt) {
-            int guessed = 0;
-            if (column_of(guess, guessed) && guessed == x) {
-                high_ = guess;
-                return;
-            }
-            guess = time + (guess - time) * 0.5;
-        }
-    }
-
-private:
-    bool known_ = false;
-    int x_ = 0;
-    double low_ = 0.0;
-    double high_ = 0.0;
-};
-
 // Walks the visible samples: recomputes win_min and win_max from all of them and,
 // unless only the average is shown, hands the marker point of each one inside the
 // value range to `put`.
@@ -161,12 +104,7 @@ void walk_samples(sample_store& store, double plot_width, Put put) {
         return pixel_coord(view.offset_of(time) + plot_left, x);
     };
     // Many samples share a column: the time alone tells when a sample lies in the
-    // last column found, and that column ends before this time (less a margin
-    // for rounding, which the check catches anyway).
-    const auto last_time_in = [&view](int x) {
-        const double edge = view.right_time - (view.plot_width - (x + 1 - plot_left)) / view.x_scale;
-        return edge - std::fabs(edge - view.right_time) * 1e-9;
-    };
+    // last column found.
     column_times known;
     for (const ping_sample* sample = first; sample < end; ++sample) {
         const double rtt = sample->rtt;
@@ -179,81 +117,13 @@ void walk_samples(sample_store& store, double plot_width, Put put) {
         int x = known.column();
         if (!known.holds(time)) {
             if (!column_of(time, x)) continue;
-            known.learn(time, x, last_time_in(x), column_of);
+            known.learn(time, x, view.guess_last_time_in(x), column_of);
         }
         put(x, y);
     }
     store.win_min = low;
     store.win_max = high;
 }
-
-// Index of the first bucket whose nominal end lies right of left_time; the ends
-// grow with the bucket index, so every bucket before it would be skipped.
-std::size_t first_bucket_after(const sample_store& store) {
-    const avg_bucket_list& list = store.buckets;
-    std::size_t low = 0;
-    std::size_t high = list.size();
-    while (low < high) {
-        const std::size_t mid = low + (high - low) / 2;
-        const double end = static_cast<double>(list.index_at(mid)) * store.bucket_width +
-                           store.bucket_origin + store.bucket_width;
-        if (end <= store.left_time)
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    return low;
-}
-
-// The steps of the average curve: bucket by bucket, the row of its mean and the
-// columns where its step starts and ends. Both ways of drawing the curve take
-// their steps from here, so they agree on every pixel.
-class average_steps {
-public:
-    average_steps(const sample_store& store, double plot_width)
-        : list_(store.buckets), width_(store.bucket_width), origin_(store.bucket_origin),
-          view_(store, plot_width), first_(first_bucket_after(store)) {}
-
-    std::size_t first() const { return first_; }
-    std::size_t end() const { return list_.size(); }
-    std::int64_t index_at(std::size_t i) const { return list_.index_at(i); }
-    const avg_bucket& bucket_at(std::size_t i) const { return list_.bucket_at(i); }
-
-    // The mean round-trip time and time of a bucket (count > 0). A division by
-    // one changes nothing, and most buckets of a fine average hold one sample.
-    static double mean(double sum, std::uint32_t count) {
-        return count == 1 ? sum : sum / static_cast<double>(count);
-    }
-    // The row of a mean round-trip time; false when it is off the value axis
-    // or beyond the pixel range.
-    bool row_of(double mean_rtt, int& y) const {
-        return view_.in_range(mean_rtt) && pixel_coord(view_.y_of(mean_rtt), y);
-    }
-    // The columns where the step of a bucket with this mean time starts and ends;
-    // false when they cannot be formed. Both grow (or both shrink) with
-    // mean_time: every operation on the way is monotonic.
-    bool columns_of(double mean_time, int& x1, int& x2) const {
-        const double start = origin_ + width_ * std::floor((mean_time - origin_) / width_);
-        const double left = view_.offset_of(start);
-        const double right = view_.plot_width - (view_.right_time - start - width_) * view_.x_scale;
-        return !std::isnan(left) && !std::isnan(right) && pixel_coord(std::max(0.0, left) + plot_left, x1) &&
-               pixel_coord(std::min(view_.plot_width, right) + plot_left, x2);
-    }
-    // A mean time below which the steps cannot end right of column `x`: a guess,
-    // to be checked with columns_of.
-    double guess_time_left_of(int x) const {
-        // The step ends left of x + 1 while start < right_time - width - (plot_width - (x + 1 - plot_left)) /
-        // x_scale, and start <= mean_time; one width less leaves room for rounding.
-        return view_.right_time - 2.0 * width_ - (view_.plot_width - (x + 1 - plot_left)) / view_.x_scale;
-    }
-
-private:
-    const avg_bucket_list& list_;
-    double width_;
-    double origin_;
-    view_mapping view_;
-    std::size_t first_;
-};
 
 // Walks the buckets of the average curve and hands each line of the staircase,
 // in drawing order, to `line`.
@@ -468,6 +338,69 @@ bool draw_samples_in_view(sample_store& store, gdip_graphics& graphics, double p
     return true;
 }
 
+// The marker pixels of column x: the centres of columns x - 1, x and x + 1, and
+// those of column x moved a row up and a row down. `centres` has columns -1 to
+// the bitmap's width and rows from -1; `out` receives rows from -1.
+void marker_column(const column_bits& centres, int x, std::uint64_t* out) {
+    const std::size_t words = centres.words();
+    const std::uint64_t* left = centres.column(x - 1);
+    const std::uint64_t* mid = centres.column(x);
+    const std::uint64_t* right = centres.column(x + 1);
+    for (std::size_t k = 0; k < words; ++k) {
+        const std::uint64_t below = (mid[k] << 1) | (k > 0 ? mid[k - 1] >> 63 : 0);
+        const std::uint64_t above = (mid[k] >> 1) | (k + 1 < words ? mid[k + 1] << 63 : 0);
+        out[k] = left[k] | mid[k] | right[k] | below | above;
+    }
+}
+
+// Markers and curve written into one locked view from the store's block
+// summaries, so that a paint costs what the window's pixels need, not what the
+// history holds. False, having drawn nothing, when the time scale gives columns
+// that the summaries cannot follow or the bitmap cannot be locked.
+bool draw_samples_summarised(sample_store& store, gdip_graphics& graphics, double plot_width) {
+    const view_mapping mapping(store, plot_width);
+    if (!mapping.columns_monotonic()) return false;
+    graphics.flush();
+    const line_ends& ends = gdiplus_line_ends();
+    const bool show_avg = store.show_avg && store.resources.avg_pen;
+    {
+        back_buffer_view view(store.owner->back_buffer);
+        if (!view.usable()) return false;
+        const int width = view.width();
+        const int height = view.height();
+        double low = win_none_min;
+        double high = win_none_max;
+        store.marker_blocks.extremes(store, mapping, height, low, high);
+        store.win_min = low;
+        store.win_max = high;
+        if (!store.only_avg) {
+            const column_bits& centres = store.marker_blocks.centres(store, mapping, width, height);
+            std::vector<std::uint64_t> column(centres.words());
+            view.set_color(store.point_color);
+            for (int x = 0; x < width; ++x) {
+                marker_column(centres, x, column.data());
+                view.column_bits(x, column.data(), column.size(), centres.first_row());
+            }
+        }
+        if (!show_avg) return true;
+        if (ends.known) {
+            const average_steps steps(store, plot_width);
+            std::vector<curve_step> wide;
+            const column_bits& pixels = store.curve_blocks.pixels(store, steps, ends, width, height, wide);
+            view.set_color(avg_color);
+            for (int x = 0; x < width; ++x) view.column_bits(x, pixels.column(x), pixels.words(), 0);
+            for (const curve_step& step : wide) view.line(ends, step.x1, step.y, step.x2, step.y);
+            return true;
+        }
+    }
+    // GDI+'s line ends are not known: the curve through GDI+, after the view is gone.
+    gdip_pen& pen = store.resources.avg_pen;
+    walk_average(store, plot_width, [&graphics, &pen](int x1, int y1, int x2, int y2) {
+        graphics.draw_line(pen, x1, y1, x2, y2);
+    });
+    return true;
+}
+
 } // namespace
 
 void draw_marker(brisk_window& window, sample_store& store, int x, int y) {
@@ -493,8 +426,9 @@ void draw_graph(sample_store& store, gdip_graphics& graphics, pixel_path path) {
     const graph_frame frame = measure_frame(store, graphics, labels);
     draw_grid(store, graphics, labels, frame);
     draw_axis(store, graphics, frame);
-    if (path != pixel_path::gdiplus &&
-        draw_samples_in_view(store, graphics, frame.plot_width, path == pixel_path::locked_view)) {
+    if (path == pixel_path::summaries && draw_samples_summarised(store, graphics, frame.plot_width)) return;
+    if (path != pixel_path::gdiplus && draw_samples_in_view(store, graphics, frame.plot_width,
+                                                            path != pixel_path::locked_view_gdiplus_curve)) {
         return;
     }
     draw_samples_with_gdiplus(store, graphics, frame.plot_width);

@@ -13,8 +13,11 @@
 // could be learnt (see back_buffer_view_win.h); otherwise those go through GDI+.
 // `locked_view_gdiplus_curve` is the locked view with the curve drawn by GDI+ after
 // the view is released: what `locked_view` falls back to when the line ends are
-// not known.
-enum class pixel_path { gdiplus, locked_view, locked_view_gdiplus_curve };
+// not known. `summaries` writes the same pixels into the locked view from the
+// store's block summaries, without visiting every visible sample and bucket; it
+// falls back to `locked_view` where the summaries cannot follow the time scale.
+// The others walk sample by sample and bucket by bucket.
+enum class pixel_path { gdiplus, locked_view, locked_view_gdiplus_curve, summaries };
 
 // The whole WM_PAINT handling of the window: brings the view up to date, draws
 // into the back buffer and copies it to the window between BeginPaint and EndPaint.
@@ -26,13 +29,13 @@ void paint(brisk_window& window);
 // graph. Returns the graphics object on the back buffer; paint keeps it until the
 // copy is done.
 gdip_graphics render_back_buffer(brisk_window& window, std::uint32_t now_tick,
-                                 pixel_path path = pixel_path::locked_view);
+                                 pixel_path path = pixel_path::summaries);
 
 // Draws grid lines with labels, the value axis, the sample markers and the average
 // curve through `graphics`, which draws into the owner window's back buffer, and
 // recomputes win_min and win_max from the visible samples. The caller holds
 // store.lock and has run set_time_window and scale_y.
-void draw_graph(sample_store& store, gdip_graphics& graphics, pixel_path path = pixel_path::locked_view);
+void draw_graph(sample_store& store, gdip_graphics& graphics, pixel_path path = pixel_path::summaries);
 
 // Sets the five pixels of the marker centred on (x, y) in the window's back buffer
 // in point_color; pixels outside the bitmap are skipped.

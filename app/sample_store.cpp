@@ -49,17 +49,18 @@ void merge_runs(std::vector<ping_sample>& samples, std::size_t first, std::size_
 }
 
 // Puts the new run [old, end) into place: sorts it, then merges only the part of
-// both runs that overlaps in time.
-void sort_into_place(std::vector<ping_sample>& samples, std::size_t old) {
+// both runs that overlaps in time. Returns the first index whose sample changed.
+std::size_t sort_into_place(std::vector<ping_sample>& samples, std::size_t old) {
     const auto begin = samples.begin();
     const auto middle = begin + static_cast<std::ptrdiff_t>(old);
     if (!std::is_sorted(middle, samples.end(), earlier)) std::stable_sort(middle, samples.end(), earlier);
-    if (old == 0 || middle == samples.end() || !earlier(*middle, *(middle - 1))) return;
+    if (old == 0 || middle == samples.end() || !earlier(*middle, *(middle - 1))) return old;
     // Stored samples not later than the batch's oldest stay; new samples not earlier
     // than the newest stored one are already in place. Equal times keep stored first.
     const auto first = std::upper_bound(begin, middle, *middle, earlier);
     const auto last = std::lower_bound(middle, samples.end(), *(middle - 1), earlier);
     merge_runs(samples, static_cast<std::size_t>(first - begin), old, static_cast<std::size_t>(last - begin));
+    return static_cast<std::size_t>(first - begin);
 }
 
 std::size_t grown_capacity(std::size_t capacity, std::size_t needed) {
@@ -99,7 +100,7 @@ void take_batch(sample_store& store, const unsigned char* bytes, std::size_t cou
         }
     }
     store.buckets.add_all(deferred);
-    sort_into_place(samples, old);
+    store.marker_blocks.changed_from(sort_into_place(samples, old));
     store.first_visible += static_cast<std::uint32_t>(placed_before_window);
 }
 
@@ -119,6 +120,7 @@ std::size_t append_samples(sample_store& store, const void* records, std::size_t
         // Out of memory part way: the stored samples are still untouched in front,
         // so drop the batch whole and leave a consistent store behind.
         samples.resize(old);
+        store.marker_blocks.changed_from(0);
         store.win_sum = sum;
         store.win_sum_sq = sum_sq;
         store.win_min = low;
@@ -138,6 +140,7 @@ std::size_t append_samples(sample_store& store, const void* records, std::size_t
 void clear_all(sample_store& store, std::int32_t client_height) {
     lock_guard guard(store.lock);
     store.samples.clear();
+    store.marker_blocks.changed_from(0);
     recompute_window(store, client_height);
     rebuild_buckets(store);
 }
@@ -149,6 +152,7 @@ void clear_outside(sample_store& store, std::int32_t client_height) {
     const auto keep = std::find_if(samples.begin(), samples.end(),
                                    [left](const ping_sample& s) { return !(s.time < left); });
     samples.erase(samples.begin(), keep);
+    store.marker_blocks.changed_from(0);
     recompute_window(store, client_height);
     rebuild_buckets(store);
 }

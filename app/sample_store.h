@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/bucket_list.h"
+#include "app/graph_summary.h"
 #include "app/wire_protocol.h"
 #include "util/thread/critical_section.h"
 
@@ -70,6 +71,12 @@ struct sample_store {
     double right_time = 0.0;
     double x_scale = 0.0;
     std::uint32_t point_color = 0xFF8FA2FE; // ARGB of the sample markers
+
+    // Summaries of blocks of samples and of buckets that let a paint cost what the
+    // window's pixels need rather than what the history holds. Whatever changes
+    // the samples tells marker_blocks where; the buckets keep their own record.
+    marker_summary marker_blocks;
+    curve_summary curve_blocks;
 
 #ifdef _WIN32
     graph_resources resources; // pens, label font, format and brush

@@ -17,6 +17,10 @@ inline constexpr std::uintptr_t sample_batch_id = 1;
 // what the store took in.
 inline constexpr wchar_t sample_count_message_name[] = L"echoview_sample_count";
 
+// Likewise answered with the bytes the graph's summaries of the samples hold,
+// plus one: the benchmarks weigh them against the samples.
+inline constexpr wchar_t summary_bytes_message_name[] = L"echoview_summary_bytes";
+
 // One record as Echoprobe sends it and as the store keeps it: 16 bytes,
 // little-endian, no padding.
 struct ping_sample {
