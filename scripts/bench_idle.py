@@ -82,6 +82,7 @@ def measure(run, count, seconds, settle, data_dir, xvfb_pid):
         'rss': (start['rss_kib'], end['rss_kib'], peak_rss), 'data': (start['data_kib'], end['data_kib']),
         'threads': (start['threads'], end['threads']), 'fds': (start['fds'], end['fds']),
         'handles': (first['handles'][0], last['handles'][0]), 'seconds': end['when'] - start['when'],
+        'summary_bytes': last.get('summary_bytes', [-1])[0],
     }
 
 
@@ -113,18 +114,29 @@ def main():
     log('')
     log('Echoview idle under Wine, repainted by its own timer, no samples arriving')
     log(f'{"visible samples":>16} {"load s":>7} {"CPU %":>6} {"wineserver %":>12} {"Xvfb %":>7} '
-        f'{"RSS MiB start/end/peak":>23} {"VmData MiB start/end":>21} {"threads":>8} {"fds":>8}')
+        f'{"RSS MiB start/end/peak":>23} {"VmData MiB start/end":>21} {"threads":>8} {"fds":>8} '
+        f'{"summaries B/sample":>19}')
     for r in rows:
         rss = '/'.join(f'{v / 1024:.1f}' for v in r['rss'])
         data = '/'.join(f'{v / 1024:.1f}' for v in r['data'])
+        per_sample = f'{r["summary_bytes"] / r["samples"]:.2f}' if r['samples'] else '-'
         log(f'{r["count"]:>16,} {r["load"]:>7.1f} {r["cpu"]:>6.2f} {r["server_cpu"]:>12.2f} {r["xvfb_cpu"]:>7.2f} '
-            f'{rss:>23} {data:>21} {"%d/%d" % r["threads"]:>8} {"%d/%d" % r["fds"]:>8}')
+            f'{rss:>23} {data:>21} {"%d/%d" % r["threads"]:>8} {"%d/%d" % r["fds"]:>8} {per_sample:>19}')
     log(f'(CPU: user+system time of the echoview.exe process over {rows[0]["seconds"]:.0f} s from /proc, '
         f'as a share of one core; load average at the end {load_end})')
     week = [r for r in rows if r['count'] == WEEK]
     if week:
         verdict = 'within' if week[0]['cpu'] <= 3.0 else 'ABOVE'
         log(f'aim: at most 3 % of a core with the 1 Hz week at 500x250: {week[0]["cpu"]:.2f} % ({verdict} the aim)')
+    empty = [r for r in rows if r['count'] == 0]
+    busy = [r for r in rows if r['count'] == 10 * WEEK]
+    if empty and busy:
+        ratio = busy[0]['cpu'] / max(empty[0]['cpu'], 0.01)
+        verdict = 'within' if ratio <= 3.0 else 'ABOVE'
+        log(f'aim: the 10 Hz week idles at most 3x the CPU of the empty window: {ratio:.1f}x ({verdict} the aim)')
+        per_sample = busy[0]['summary_bytes'] / max(busy[0]['samples'], 1)
+        verdict = 'within' if 0 <= per_sample <= 2.0 else 'ABOVE'
+        log(f'aim: summaries at most 2 bytes a stored sample: {per_sample:.2f} ({verdict} the aim)')
     grew = [r['count'] for r in rows if r['rss'][1] > r['rss'][0] + 1024 or r['fds'][1] > r['fds'][0]]
     log('memory and descriptors while idle: ' + (f'GREW with {grew} samples' if grew else 'no growth'))
     return 0

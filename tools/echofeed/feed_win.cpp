@@ -178,7 +178,15 @@ void echoview_target::repaint() {
 }
 
 long long echoview_target::sample_count() {
-    const UINT message = RegisterWindowMessageW(sample_count_message_name);
+    return ask(sample_count_message_name);
+}
+
+long long echoview_target::summary_bytes() {
+    return ask(summary_bytes_message_name);
+}
+
+long long echoview_target::ask(const wchar_t* message_name) {
+    const UINT message = RegisterWindowMessageW(message_name);
     DWORD_PTR result = 0;
     if (!message || !SendMessageTimeoutW(hwnd_, message, 0, 0, SMTO_ABORTIFHUNG, send_timeout_ms, &result) ||
         result == 0) {

@@ -70,9 +70,13 @@ public:
     void repaint();
     // The number of samples the window holds, or -1 when it does not say.
     long long sample_count();
+    // The bytes of the graph's summaries, or -1 when the window does not say.
+    long long summary_bytes();
 
 private:
     bool start_program();
+    // The answer to a registered query message, less one; -1 for none.
+    long long ask(const wchar_t* message_name);
 
     target_options options_;
     HWND hwnd_ = nullptr;

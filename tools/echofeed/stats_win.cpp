@@ -88,5 +88,6 @@ int run_stats(arg_list& args) {
     std::wprintf(L"user_objects %lu\n",
                  static_cast<unsigned long>(GetGuiResources(process.get(), GR_USEROBJECTS)));
     std::wprintf(L"samples %lld\n", samples);
+    std::wprintf(L"summary_bytes %lld\n", target.summary_bytes());
     return exit_ok;
 }

@@ -1,0 +1,141 @@
+// Block summaries of the graph on their own, without the drawing: what a live paint and a
+// rebuild after a rescale cost them for a week of samples, and the memory they take.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "app/graph_mapping.h"
+#include "app/graph_summary.h"
+#include "app/sample_store.h"
+#include "app/scaling.h"
+
+namespace {
+
+using bench_clock = std::chrono::steady_clock;
+
+double ms_since(bench_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(bench_clock::now() - start).count();
+}
+
+constexpr std::uint32_t week_secs = 604800;
+
+struct scene {
+    sample_store store;
+    line_ends ends;
+    int width;
+    int height;
+    double newest = 0.0;
+    std::uint32_t state = 1;
+
+    scene(std::size_t count, int per_second, int w, int h, double avg_time) : width(w), height(h) {
+        ends.known = ends.point = true;
+        for (int d = 0; d < 4; ++d) ends.first[d] = true; // the last pixel left out, as GDI does
+        std::vector<ping_sample> batch;
+        for (std::size_t i = 0; i < count; ++i) {
+            newest = static_cast<double>(i) / per_second;
+            batch.push_back(ping_sample{newest, next_rtt()});
+            if (batch.size() == 100000 || i + 1 == count) {
+                append_samples(store, batch.data(), batch.size());
+                batch.clear();
+            }
+        }
+        store.span_secs = week_secs;
+        store.bucket_width = avg_time;
+        rebuild_buckets(store);
+        recompute_window(store, height);
+    }
+
+    double next_rtt() {
+        state = state * 1664525u + 1013904223u;
+        return 20.0 + 8.0 * std::sin(newest / 3600.0) + (state >> 24) / 32.0;
+    }
+
+    void arrive(double seconds, int per_second) {
+        std::vector<ping_sample> batch;
+        const double until = newest + seconds;
+        while (newest + 1.0 / per_second <= until) {
+            newest += 1.0 / per_second;
+            batch.push_back(ping_sample{newest, next_rtt()});
+        }
+        if (!batch.empty()) append_samples(store, batch.data(), batch.size());
+    }
+
+    // One paint's use of the summaries, with the plot as wide as the window less the labels.
+    void paint() {
+        set_time_window(store);
+        scale_y(store, height);
+        const double plot_width = width - 50.0;
+        store.x_scale = plot_width / store.span_secs;
+        const view_mapping view(store, plot_width);
+        double low = win_none_min;
+        double high = win_none_max;
+        store.marker_blocks.extremes(store, view, height, low, high);
+        store.win_min = low;
+        store.win_max = high;
+        store.marker_blocks.centres(store, view, width, height);
+        const average_steps steps(store, plot_width);
+        std::vector<curve_step> wide;
+        store.curve_blocks.pixels(store, steps, ends, width, height, wide);
+    }
+};
+
+struct timing {
+    double median;
+    double low;
+};
+
+timing summarise(std::vector<double>& times) {
+    std::sort(times.begin(), times.end());
+    return timing{times[times.size() / 2], times.front()};
+}
+
+} // namespace
+
+// With arguments WIDTH AVG COUNT, only that case (for a profiler).
+int main(int argc, char** argv) {
+    const auto wanted = [argc, argv](int width, double avg, std::size_t count) {
+        return argc < 4 || (std::atoi(argv[1]) == width && std::atof(argv[2]) == avg &&
+                            static_cast<std::size_t>(std::atoll(argv[3])) == count);
+    };
+    std::printf("%10s %-10s %-6s %12s %12s %12s %12s\n", "samples", "size", "avg s", "live median",
+                "live min", "rebuild ms", "bytes/sample");
+    const int sizes[][2] = {{500, 250}, {1920, 1080}};
+    const struct {
+        std::size_t count;
+        int per_second;
+    } loads[] = {{36000, 10}, {604800, 1}, {6048000, 10}};
+    for (const auto& size : sizes) {
+        for (double avg : {1.0, 3600.0}) {
+            for (const auto& load : loads) {
+                if (!wanted(size[0], avg, load.count)) continue;
+                auto s = std::make_unique<scene>(load.count, load.per_second, size[0], size[1], avg);
+                s->paint();
+                std::vector<double> times;
+                for (int i = 0; i < 21; ++i) {
+                    s->arrive(0.5, load.per_second);
+                    const auto start = bench_clock::now();
+                    s->paint();
+                    times.push_back(ms_since(start));
+                }
+                const timing live = summarise(times);
+                // A sample below the axis: the next paint rescales, and every row summary goes stale.
+                const ping_sample low{s->newest, s->store.y_low - 1.0};
+                append_samples(s->store, &low, 1);
+                const auto start = bench_clock::now();
+                s->paint();
+                const double rebuild = ms_since(start);
+                const double bytes = static_cast<double>(s->store.marker_blocks.memory_bytes() +
+                                                         s->store.curve_blocks.memory_bytes()) /
+                                     static_cast<double>(s->store.samples.size());
+                std::printf("%10zu %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f\n", load.count, size[0], size[1],
+                            avg, live.median, live.low, rebuild, bytes);
+                std::fflush(stdout);
+            }
+        }
+    }
+    return 0;
+}
