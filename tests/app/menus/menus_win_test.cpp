@@ -10,7 +10,6 @@
 #include "app/main_window_win.h"
 #include "app/menus_win.h"
 #include "app/settings_win.h"
-#include "util/sys/startup_win.h"
 
 namespace {
 
@@ -217,7 +216,6 @@ TEST_F(menus_test, context_menu_holds_the_submenus_and_pages_in_order) {
 }
 
 TEST(menu_pages, addresses_carry_the_suffix_and_about_names_the_program) {
-    EXPECT_EQ(L"?echoview-5.00", url_suffix);
     EXPECT_EQ(L"http://www.norvane.example/ping?echoview-5.00", help_page_address());
     EXPECT_EQ(L"http://www.norvane.example/support?echoview-5.00", contact_page_address());
     EXPECT_STREQ(L"Echoview 5.00\n\nThe graphical front-end of Echoprobe.\n\nwww.norvane.example\n",

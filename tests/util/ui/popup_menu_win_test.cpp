@@ -29,10 +29,7 @@ public:
 
     using popup_menu::create_popup;
     // Leaves the object without a handle, as a menu that was never created.
-    void drop_handle() {
-        DestroyMenu(hmenu);
-        hmenu = nullptr;
-    }
+    void drop_handle() { hmenu.reset(); }
 };
 
 struct shown_item {
