@@ -10,6 +10,7 @@
 #include "app/main_window_win.h"
 #include "app/menus_win.h"
 #include "app/settings_win.h"
+#include "util/sys/handle_owner_win.h"
 
 namespace {
 
@@ -150,11 +151,13 @@ TEST_F(menus_test, widths_loaded_from_the_registry_mark_their_items_exactly) {
         {100, {L"100 msec"}}, {300, {L"300 msec"}}, {0, {L"No average"}}, {1001, {}}, {3600000, {L"1 hour"}}};
     for (const auto& c : cases) {
         RegDeleteTreeW(HKEY_CURRENT_USER, key);
-        HKEY handle = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &handle, nullptr));
-        RegSetValueExW(handle, L"avg_time", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.stored_ms), 4);
-        RegCloseKey(handle);
+        {
+            owned_key handle;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                     nullptr, handle.receive(), nullptr));
+            RegSetValueExW(handle.get(), L"avg_time", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&c.stored_ms), 4);
+        }
         load_settings(window, key);
         EXPECT_EQ(c.expected, checked(window.avg_scale_menu)) << c.stored_ms;
     }
