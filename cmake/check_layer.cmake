@@ -1,6 +1,7 @@
 # Run by echoview_util_layer: fails when a file of util/<folder> includes a header of
 # app/ or of a util/ folder that is not <folder> itself or one of the <reachable> ones.
 #   cmake -Dfolder=thread -Dreachable=sys,format -Dsource_dir=... -Dstamp=... -P check_layer.cmake
+cmake_minimum_required(VERSION 3.20)
 string(REPLACE "," ";" allowed "${reachable}")
 list(APPEND allowed ${folder})
 
