@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <boost/lambda/bind.hpp>
+
 #include <atomic>
 #include <cstdint>
 
@@ -45,12 +47,14 @@ struct brisk_window {
     double avg_time = 1.0; // averaging width, seconds; 0 = no average
     bool only_avg = false;
     bool avg_changed = true; // so that the first paint builds the buckets
-    // Constructed in this order and destroyed in the reverse one: the context
-    // menu's build reaches the submenus through this record.
-    _context_menu context_menu{*this};
-    _time_scale_menu time_scale_menu{*this};
-    _clear_menu clear_menu{*this};
-    _avg_scale_menu avg_scale_menu{*this};
+    // Constructed in this order and destroyed in the reverse one. Each menu is handed
+    // what it works on: the context menu the owner window and its submenus, the scale
+    // menus the view settings above, the Clear menu the two clears below.
+    menus::_context_menu context_menu{hwnd, time_scale_menu, avg_scale_menu, clear_menu};
+    menus::_time_scale_menu time_scale_menu{view_settings()};
+    menus::_clear_menu clear_menu{boost::lambda::bind(&brisk_window::clear_outside, this),
+                                  boost::lambda::bind(&brisk_window::clear_all, this)};
+    menus::_avg_scale_menu avg_scale_menu{view_settings()};
 
     // The repaint callback: runs on the timer's thread and touches nothing but
     // hwnd. Before the window exists there is nothing to repaint; a null window
@@ -60,6 +64,8 @@ struct brisk_window {
     // The Clear submenu's callbacks: the store's clears at the current client height.
     void clear_outside();
     void clear_all();
+
+    menus::view_settings view_settings() { return {x_time, x_time_changed, avg_time, only_avg, avg_changed}; }
 };
 
 // Set by the entry point right after construction; read by the window procedure.

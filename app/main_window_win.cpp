@@ -10,6 +10,7 @@
 #include "app/render_win.h"
 #include "app/sample_store.h"
 #include "app/settings_win.h"
+#include "util/sys/handle_owner_win.h"
 #include "util/ui/message_box_win.h"
 
 const wchar_t main_window_title[] = L"Echoview 5.00 - www.norvane.example";
@@ -165,12 +166,13 @@ namespace {
 constexpr int max_failed_receives = 100;
 
 std::wstring system_error_text(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    // Freed however the text below is built, an exhausted allocation included.
+    owned_local buffer;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0, nullptr);
+    const auto* text = static_cast<const wchar_t*>(buffer.get());
     std::wstring result = length > 0 && text ? std::wstring(text, length) : std::wstring();
-    if (text) LocalFree(text);
     while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
         result.pop_back();
     if (result.empty()) result = L"Error " + std::to_wstring(error) + L".";

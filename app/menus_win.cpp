@@ -2,8 +2,7 @@
 
 #include <boost/lambda/bind.hpp>
 
-#include "app/brisk_window_win.h"
-#include "util/sys/startup_win.h"
+#include "app/app_texts.h"
 #include "util/ui/message_box_win.h"
 #include "util/ui/open_url.h"
 
@@ -45,32 +44,34 @@ UINT checked_if(bool condition) {
 
 } // namespace
 
+namespace menus {
+
 int _context_menu::build(int) {
     destroy_all();
     create_popup();
-    append_submenu(window.time_scale_menu, L"Time Scale", 0);
-    append_submenu(window.avg_scale_menu, L"Average Time", 0);
-    append_submenu(window.clear_menu, L"Clear", 0);
+    append_submenu(time_scale_, L"Time Scale", 0);
+    append_submenu(avg_scale_, L"Average Time", 0);
+    append_submenu(clear_, L"Clear", 0);
     append_separator();
     append_item(0, L"Help page", &open_help_page);
     append_item(0, L"Contact us", &open_contact_page);
     append_item(0, L"About Echoview 5.00", &show_about);
-    show(window.hwnd);
+    show(owner_.load());
     return 0;
 }
 
 int _time_scale_menu::build(int) {
     using boost::lambda::bind;
     for (const auto& choice : time_scale_choices) {
-        append_item(checked_if(window.x_time == static_cast<std::uint32_t>(choice.seconds)), choice.caption,
+        append_item(checked_if(view.x_time == static_cast<std::uint32_t>(choice.seconds)), choice.caption,
                     bind(&_time_scale_menu::set_time_scale, this, choice.seconds));
     }
     return 0;
 }
 
 void _time_scale_menu::set_time_scale(int seconds) {
-    window.x_time_changed = true;
-    window.x_time = static_cast<std::uint32_t>(seconds);
+    view.x_time_changed = true;
+    view.x_time = static_cast<std::uint32_t>(seconds);
 }
 
 int _avg_scale_menu::build(int) {
@@ -78,37 +79,38 @@ int _avg_scale_menu::build(int) {
     // The marks rest on exact equality: a width loaded as 100 / 1000.0 is the
     // same double as the constant 0.1 here.
     for (const auto& choice : fractional_avg_choices) {
-        append_item(checked_if(window.avg_time == choice.seconds), choice.caption,
+        append_item(checked_if(view.avg_time == choice.seconds), choice.caption,
                     bind(&_avg_scale_menu::set_avg_time, this, choice.seconds));
     }
     for (const auto& choice : whole_avg_choices) {
-        append_item(checked_if(window.avg_time == choice.seconds), choice.caption,
+        append_item(checked_if(view.avg_time == choice.seconds), choice.caption,
                     bind(&_avg_scale_menu::set_avg_time, this, choice.seconds));
     }
-    append_item(checked_if(window.only_avg), L"Only average", bind(&_avg_scale_menu::toggle_only_avg, this));
+    append_item(checked_if(view.only_avg), L"Only average", bind(&_avg_scale_menu::toggle_only_avg, this));
     return 0;
 }
 
 void _avg_scale_menu::set_avg_time(double seconds) {
-    window.avg_changed = true;
-    window.avg_time = seconds;
-    if (window.avg_time == 0.0) window.only_avg = false;
+    view.avg_changed = true;
+    view.avg_time = seconds;
+    if (view.avg_time == 0.0) view.only_avg = false;
 }
 
 void _avg_scale_menu::toggle_only_avg() {
-    window.only_avg = !window.only_avg;
-    if (window.only_avg && window.avg_time == 0.0) {
-        window.avg_changed = true;
-        window.avg_time = 1.0;
+    view.only_avg = !view.only_avg;
+    if (view.only_avg && view.avg_time == 0.0) {
+        view.avg_changed = true;
+        view.avg_time = 1.0;
     }
 }
 
 int _clear_menu::build(int) {
-    using boost::lambda::bind;
-    append_item(0, L"Clear points outside graph", bind(&brisk_window::clear_outside, &window));
-    append_item(0, L"Clear whole graph", bind(&brisk_window::clear_all, &window));
+    append_item(0, L"Clear points outside graph", clear_outside);
+    append_item(0, L"Clear whole graph", clear_all);
     return 0;
 }
+
+} // namespace menus
 
 std::wstring help_page_address() {
     return std::wstring(maker_site) + L"/ping" + url_suffix;

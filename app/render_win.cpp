@@ -11,6 +11,7 @@
 #include "app/graph_geometry.h"
 #include "app/graph_mapping.h"
 #include "app/scaling.h"
+#include "util/ui/paint_guard_win.h"
 
 namespace {
 
@@ -498,11 +499,10 @@ void paint(brisk_window& window) {
         // Out of memory while drawing: show what the back buffer holds and try
         // again at the next paint; BeginPaint must run either way or WM_PAINT repeats.
     }
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(window.hwnd, &ps);
-    if (dc) {
-        gdip_graphics screen = gdip_graphics::on_dc(dc);
+    const paint_guard painting(window.hwnd);
+    if (painting.dc()) {
+        // Deleted at the end of this block, before the guard releases the DC it draws on.
+        gdip_graphics screen = gdip_graphics::on_dc(painting.dc());
         screen.draw_image(window.back_buffer, 0, 0);
-        EndPaint(window.hwnd, &ps);
     }
 }

@@ -1,7 +1,7 @@
 // description_table: the process-wide table of named descriptions, from a narrow key to a wide text.
 #pragma once
 
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 
 #include <map>
 #include <string>

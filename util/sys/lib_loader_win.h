@@ -2,7 +2,7 @@
 // holder.
 #pragma once
 
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 
 #include <windows.h>
 

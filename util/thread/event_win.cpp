@@ -1,7 +1,7 @@
 #include "util/thread/event_win.h"
 
 #include "util/format/format.h"
-#include "util/trace/trace_channel_win.h"
+#include "util/thread/thread_reports.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,24 +9,20 @@
 event::event(const wchar_t* name, SECURITY_ATTRIBUTES* attributes)
     : handle_(CreateEventW(attributes, TRUE, FALSE, name)) {}
 
-event::~event() {
-    if (handle_) CloseHandle(handle_);
-}
-
 void event::set() {
-    SetEvent(handle_);
+    SetEvent(handle_.get());
 }
 
 void event::reset() {
-    ResetEvent(handle_);
+    ResetEvent(handle_.get());
 }
 
 bool event::wait_for(unsigned ms) {
-    return WaitForSingleObject(handle_, ms) == WAIT_OBJECT_0;
+    return WaitForSingleObject(handle_.get(), ms) == WAIT_OBJECT_0;
 }
 
 void event::wait() {
-    WaitForSingleObject(handle_, INFINITE);
+    WaitForSingleObject(handle_.get(), INFINITE);
 }
 
 namespace {
@@ -42,7 +38,7 @@ int wait_any(const std::vector<HANDLE>& handles, unsigned timeout_ms, bool wait_
             const std::string message = (basic_format<char>("waiting for %? objects; max allowed is %?!\n")
                                          << count << MAXIMUM_WAIT_OBJECTS)
                                             .str();
-            debug_channel.send(message.c_str());
+            report_thread_debug(message.c_str());
         }
         Sleep(std::min(timeout_ms, 100u));
         return -1;

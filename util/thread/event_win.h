@@ -1,6 +1,8 @@
 // Waitable events and a wait over many handles.
 #pragma once
 
+#include "util/sys/handle_owner_win.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -25,7 +27,6 @@ protected:
 class event final : public event_base {
 public:
     explicit event(const wchar_t* name = nullptr, SECURITY_ATTRIBUTES* attributes = nullptr);
-    ~event();
     event(const event&) = delete;
     event& operator=(const event&) = delete;
 
@@ -33,10 +34,10 @@ public:
     void reset() override;
     bool wait_for(unsigned ms) override;
     void wait() override;
-    HANDLE handle() override { return handle_; }
+    HANDLE handle() override { return handle_.get(); }
 
 private:
-    HANDLE handle_;
+    owned_handle handle_;
 };
 
 // Waits for one (or, with `wait_all`, every) handle; answers the index of the signalled

@@ -1,9 +1,9 @@
 // hrtime: the high-resolution clock, one 64-bit counter and its rate over the best source the machine offers.
 #pragma once
 
+#include "util/sys/critical_section.h"
 #include "util/sys/description_table.h"
 #include "util/thread/cpu_info.h"
-#include "util/thread/critical_section.h"
 #include "util/thread/value_name_table.h"
 
 #include <atomic>

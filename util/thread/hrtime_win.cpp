@@ -1,6 +1,6 @@
 #include "util/thread/hrtime.h"
 
-#include "util/trace/trace_channel_win.h"
+#include "util/thread/thread_reports.h"
 
 #include <windows.h>
 
@@ -33,7 +33,7 @@ public:
     void restore_priority(int previous) override {
         if (previous != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(GetCurrentThread(), previous);
     }
-    void trace(const char* line) override { output_channel.send(line); }
+    void trace(const char* line) override { report_thread_output(line); }
 };
 
 // Stateless and trivially destructible: usable at any time of start-up and exit.

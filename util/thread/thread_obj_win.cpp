@@ -1,5 +1,7 @@
 #include "util/thread/thread_obj_win.h"
 
+#include <utility>
+
 namespace {
 
 // The timer threads carry small callbacks only.
@@ -7,23 +9,20 @@ const SIZE_T thread_stack_size = 0x20000;
 
 } // namespace
 
-thread_obj::~thread_obj() {
-    if (thread) CloseHandle(thread);
-}
+thread_obj::~thread_obj() = default;
 
 void thread_obj::start() {
     if (thread) return;
     DWORD new_id = 0;
-    HANDLE created =
-        CreateThread(nullptr, thread_stack_size, &thread_obj::entry, this, CREATE_SUSPENDED, &new_id);
+    owned_handle created(
+        CreateThread(nullptr, thread_stack_size, &thread_obj::entry, this, CREATE_SUSPENDED, &new_id));
     if (!created) return;
-    if (ResumeThread(created) == static_cast<DWORD>(-1)) {
+    if (ResumeThread(created.get()) == static_cast<DWORD>(-1)) {
         // The suspended thread would otherwise stay in the process for good.
-        TerminateThread(created, 0);
-        CloseHandle(created);
+        TerminateThread(created.get(), 0);
         return;
     }
-    thread = created;
+    thread = std::move(created);
     id = new_id;
     started.wait();
 }
@@ -32,9 +31,8 @@ void thread_obj::stop(unsigned timeout_ms) {
     if (!thread) return;
     stop_requested = true;
     wake();
-    if (WaitForSingleObject(thread, timeout_ms) != WAIT_OBJECT_0) TerminateThread(thread, 0);
-    CloseHandle(thread);
-    thread = nullptr;
+    if (WaitForSingleObject(thread.get(), timeout_ms) != WAIT_OBJECT_0) TerminateThread(thread.get(), 0);
+    thread.reset();
     id = 0;
 }
 

@@ -1,6 +1,7 @@
 // thread_obj: a thread of its own that runs one virtual function.
 #pragma once
 
+#include "util/sys/handle_owner_win.h"
 #include "util/thread/event_win.h"
 
 #include <windows.h>
@@ -20,7 +21,7 @@ public:
     // Asks run() to return and waits up to `timeout_ms` for it; a thread that has not
     // ended by then is terminated.
     void stop(unsigned timeout_ms);
-    bool has_thread() const { return thread != nullptr; }
+    bool has_thread() const { return static_cast<bool>(thread); }
     DWORD thread_id() const { return id; }
 
     // Called on the thread before and after run(), when set.
@@ -37,7 +38,7 @@ protected:
     virtual void wake() {}
 
     event started;
-    HANDLE thread = nullptr;
+    owned_handle thread;
     DWORD id = 0;
     std::atomic<bool> stop_requested{false};
 

@@ -1,7 +1,7 @@
 // Timer services that run registered callbacks on a thread of their own.
 #pragma once
 
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 #include "util/thread/event_win.h"
 #include "util/thread/thread_obj_win.h"
 

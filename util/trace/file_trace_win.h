@@ -1,7 +1,7 @@
 // file_trace: the log file sink, collecting time-stamped text in a ring and writing it out in batches.
 #pragma once
 
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 #include "util/thread/timer_win.h"
 #include "util/trace/file_hnd_win.h"
 #include "util/trace/trace_channel_win.h"

@@ -1,7 +1,7 @@
 // Line sinks: trace text gathered into whole lines, each passed on with the sink's prefix; the debugger sink.
 #pragma once
 
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 #include "util/trace/trace_channel_win.h"
 
 // Lines longer than max_line characters are broken with an inserted '\n'; "\r\n" in

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <new>
-
 void trace_base::write_wide(const wchar_t* text, bool may_defer) {
     if (!text) return;
     write(to_utf8(text).c_str(), may_defer);
@@ -35,27 +33,15 @@ std::wstring trace_early_buffer::take() {
     return result;
 }
 
-trace_channel::~trace_channel() {
+void trace_channel::switch_off() {
     active_ = false;
     count_ = 0;
-    capacity_ = 0;
-    delete[] sinks_;
-    sinks_ = nullptr;
 }
 
 bool trace_channel::add_sink(trace_base* sink) {
-    if (!active_ || !sink) return false;
+    if (!active_ || !sink || count_ == max_sinks) return false;
     for (int i = 0; i < count_; ++i)
         if (sinks_[i] == sink) return false;
-    if (count_ == capacity_) {
-        int grown = capacity_ ? capacity_ * 2 : 4;
-        trace_base** bigger = new (std::nothrow) trace_base*[static_cast<std::size_t>(grown)];
-        if (!bigger) return false;
-        for (int i = 0; i < count_; ++i) bigger[i] = sinks_[i];
-        delete[] sinks_;
-        sinks_ = bigger;
-        capacity_ = grown;
-    }
     sinks_[count_++] = sink;
     return true;
 }

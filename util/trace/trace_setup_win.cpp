@@ -1,5 +1,6 @@
 #include "util/trace/trace_setup_win.h"
 
+#include "util/thread/thread_reports.h"
 #include "util/trace/console_win.h"
 
 bool trace_log_separator = true;
@@ -17,6 +18,10 @@ void setup_traces() {
         debug_channel.add_sink(&stderr_sink);
     }
 
+    // The layer below reports through these, not through the channels it cannot see.
+    thread_report_targets.debug = [](const char* line) { debug_channel.send(line); };
+    thread_report_targets.output = [](const char* line) { output_channel.send(line); };
+
     if (trace_log_separator)
         log_channel.send("\n\n----------------------------------------------------------------\n\n");
 
@@ -26,6 +31,12 @@ void setup_traces() {
 
 void stop_traces() {
     file_sink.stop_timer();
+}
+
+void switch_off_channels() {
+    log_channel.switch_off();
+    output_channel.switch_off();
+    debug_channel.switch_off();
 }
 
 void close_traces() {

@@ -1,5 +1,6 @@
 #include "util/ui/open_url.h"
 
+#include "util/sys/handle_owner_win.h"
 #include "util/sys/os_info.h"
 #include "util/sys/reg_key_win.h"
 
@@ -43,9 +44,9 @@ bool run_process(const std::wstring& command_line, const std::wstring& current_d
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         current_directory.empty() ? nullptr : current_directory.c_str(), &startup, &info))
         return false;
-    CloseHandle(info.hThread);
-    if (wait) WaitForSingleObject(info.hProcess, INFINITE);
-    CloseHandle(info.hProcess);
+    const owned_handle thread(info.hThread);
+    const owned_handle process(info.hProcess);
+    if (wait) WaitForSingleObject(process.get(), INFINITE);
     return true;
 }
 

@@ -20,10 +20,7 @@ popup_menu::popup_menu() {
 }
 
 popup_menu::~popup_menu() {
-    if (hmenu != nullptr) {
-        DestroyMenu(hmenu);
-        hmenu = nullptr;
-    }
+    destroy_handle();
     clear();
     if (registry() != nullptr) registry()->remove(*this);
     if (--live_count_ == 0) {
@@ -50,21 +47,21 @@ void popup_menu::append_item(UINT flags, const std::wstring& text, boost::functi
     const wchar_t* caption = keep_text(text);
     const std::uint32_t id = take_command_id();
     table_->push_back(menu_item{this, std::move(callback), id});
-    AppendMenuW(hmenu, flags, id, caption);
+    AppendMenuW(hmenu.get(), flags, id, caption);
 }
 
 void popup_menu::append_separator() {
-    AppendMenuW(hmenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(hmenu.get(), MF_SEPARATOR, 0, nullptr);
 }
 
 void popup_menu::append_submenu(popup_menu& sub, const std::wstring& text) {
     const wchar_t* caption = keep_text(text);
-    if (sub.hmenu == nullptr) sub.hmenu = CreatePopupMenu();
+    if (!sub.hmenu) sub.hmenu.reset(CreatePopupMenu());
     const std::uint32_t id = take_command_id();
     // This record ties the submenu's handle to its object for WM_INITMENUPOPUP
     // and destroy_all even while the submenu has no items of its own.
     table_->push_back(menu_item{&sub, boost::function<void()>(), id});
-    AppendMenuW(hmenu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.hmenu), caption);
+    AppendMenuW(hmenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(sub.hmenu.get()), caption);
 }
 
 int popup_menu::append_submenu(popup_menu& sub, const std::wstring& text, int arg) {
@@ -80,38 +77,40 @@ void popup_menu::show(HWND owner) {
     // outside it; the WM_NULL afterwards wakes the owner's queue once more, which
     // keeps the next right click from only closing a menu instead of opening one.
     SetForegroundWindow(owner);
-    TrackPopupMenu(hmenu, track_flags, cursor.x, cursor.y, 0, owner, nullptr);
+    TrackPopupMenu(hmenu.get(), track_flags, cursor.x, cursor.y, 0, owner, nullptr);
     PostMessageW(owner, WM_NULL, 0, 0);
 }
 
 void popup_menu::clear() {
     texts_.clear();
     if (table_ != nullptr) table_->remove_if([this](const menu_item& item) { return item.menu == this; });
-    if (hmenu != nullptr) {
-        const int count = GetMenuItemCount(hmenu);
-        // RemoveMenu, not DeleteMenu: a submenu's handle belongs to its own object.
-        for (int i = 0; i < count; ++i) RemoveMenu(hmenu, 0, MF_BYPOSITION);
-    }
+    detach_items();
+}
+
+void popup_menu::detach_items() {
+    if (!hmenu) return;
+    const int count = GetMenuItemCount(hmenu.get());
+    // RemoveMenu, not DeleteMenu: a submenu's handle belongs to its own object.
+    for (int i = 0; i < count; ++i) RemoveMenu(hmenu.get(), 0, MF_BYPOSITION);
+}
+
+void popup_menu::destroy_handle() {
+    detach_items();
+    hmenu.reset();
 }
 
 void popup_menu::destroy_all() {
     if (table_ == nullptr) return;
     while (!table_->empty()) {
         popup_menu* menu = table_->front().menu;
-        if (menu->hmenu != nullptr) {
-            DestroyMenu(menu->hmenu);
-            menu->hmenu = nullptr;
-        }
+        menu->destroy_handle();
         menu->clear(); // drops every record of `menu`, the first one included
     }
 }
 
 void popup_menu::create_popup() {
-    if (hmenu != nullptr) {
-        DestroyMenu(hmenu);
-        hmenu = nullptr;
-    }
-    hmenu = CreatePopupMenu();
+    destroy_handle();
+    hmenu.reset(CreatePopupMenu());
 }
 
 LRESULT popup_menu::on_message(UINT msg, WPARAM wparam, LPARAM lparam, bool* handled) {
@@ -139,7 +138,7 @@ LRESULT popup_menu::on_message(UINT msg, WPARAM wparam, LPARAM lparam, bool* han
         const HMENU opened = reinterpret_cast<HMENU>(wparam);
         // A null handle opens no menu, not one of ours that has no handle.
         for (const menu_item& item : *table_) {
-            if (opened != nullptr && item.menu->hmenu == opened) {
+            if (opened != nullptr && item.menu->hmenu.get() == opened) {
                 try {
                     item.menu->on_init_popup(lparam);
                 } catch (...) {

@@ -2,6 +2,7 @@
 // menus.
 #pragma once
 
+#include "util/sys/handle_owner_win.h"
 #include "util/ui/msg_hook_win.h"
 
 #include <windows.h>
@@ -69,7 +70,7 @@ public:
     // record, leaving the table empty.
     static void destroy_all();
 
-    HMENU menu_handle() const { return hmenu; }
+    HMENU menu_handle() const { return hmenu.get(); }
     const std::list<std::wstring>& texts() const { return texts_; }
 
     // The shared state, for inspection: the table (null while no menu
@@ -84,9 +85,15 @@ protected:
     // how a top-level menu starts its build (after destroy_all).
     void create_popup();
 
-    HMENU hmenu = nullptr;
+    owned_menu hmenu;
 
 private:
+    // Takes this menu's entries out of its handle without destroying their submenus.
+    void detach_items();
+    // The one way a handle goes: DestroyMenu would take every submenu still attached
+    // down with it, and a submenu's handle belongs to the submenu's own object.
+    void destroy_handle();
+
     const wchar_t* keep_text(const std::wstring& text);
     static std::uint32_t take_command_id();
 

@@ -10,7 +10,7 @@
 #include "app/main_window_win.h"
 #include "app/menus_win.h"
 #include "app/settings_win.h"
-#include "util/sys/startup_win.h"
+#include "util/sys/handle_owner_win.h"
 
 namespace {
 
@@ -65,7 +65,6 @@ protected:
         const UINT id = GetMenuItemID(sub.menu_handle(), position);
         ASSERT_NE(static_cast<UINT>(-1), id);
         EXPECT_EQ(0, window_proc(nullptr, WM_COMMAND, id, 0));
-        EXPECT_EQ(nullptr, sub.menu_handle()) << "the command tears the menus down";
     }
 
     std::vector<std::wstring> checked(popup_menu& sub) {
@@ -151,11 +150,13 @@ TEST_F(menus_test, widths_loaded_from_the_registry_mark_their_items_exactly) {
         {100, {L"100 msec"}}, {300, {L"300 msec"}}, {0, {L"No average"}}, {1001, {}}, {3600000, {L"1 hour"}}};
     for (const auto& c : cases) {
         RegDeleteTreeW(HKEY_CURRENT_USER, key);
-        HKEY handle = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &handle, nullptr));
-        RegSetValueExW(handle, L"avg_time", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.stored_ms), 4);
-        RegCloseKey(handle);
+        {
+            owned_key handle;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                     nullptr, handle.receive(), nullptr));
+            RegSetValueExW(handle.get(), L"avg_time", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&c.stored_ms), 4);
+        }
         load_settings(window, key);
         EXPECT_EQ(c.expected, checked(window.avg_scale_menu)) << c.stored_ms;
     }
@@ -217,7 +218,6 @@ TEST_F(menus_test, context_menu_holds_the_submenus_and_pages_in_order) {
 }
 
 TEST(menu_pages, addresses_carry_the_suffix_and_about_names_the_program) {
-    EXPECT_EQ(L"?echoview-5.00", url_suffix);
     EXPECT_EQ(L"http://www.norvane.example/ping?echoview-5.00", help_page_address());
     EXPECT_EQ(L"http://www.norvane.example/support?echoview-5.00", contact_page_address());
     EXPECT_STREQ(L"Echoview 5.00\n\nThe graphical front-end of Echoprobe.\n\nwww.norvane.example\n",

@@ -11,6 +11,7 @@
 
 #include "app/brisk_window_win.h"
 #include "app/settings_win.h"
+#include "util/sys/handle_owner_win.h"
 
 namespace {
 
@@ -24,11 +25,11 @@ protected:
     static void delete_key() { RegDeleteTreeW(HKEY_CURRENT_USER, test_key); }
 
     static void put(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-        HKEY key = nullptr;
+        owned_key key;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, test_key, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size));
-        RegCloseKey(key);
+                                                 nullptr, key.receive(), nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size));
     }
     static void put_dword(const wchar_t* name, std::uint32_t value) {
         put(name, REG_DWORD, &value, sizeof value);
@@ -46,22 +47,20 @@ protected:
     };
     static stored get(const wchar_t* name) {
         stored result;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, test_key, 0, KEY_READ, &key) != ERROR_SUCCESS) return result;
+        owned_key key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, test_key, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
+            return result;
         BYTE buffer[64];
         DWORD size = sizeof buffer;
-        if (RegQueryValueExW(key, name, nullptr, &result.type, buffer, &size) == ERROR_SUCCESS) {
+        if (RegQueryValueExW(key.get(), name, nullptr, &result.type, buffer, &size) == ERROR_SUCCESS) {
             result.found = true;
             result.bytes.assign(buffer, buffer + size);
         }
-        RegCloseKey(key);
         return result;
     }
     static bool key_exists() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, test_key, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        RegCloseKey(key);
-        return true;
+        owned_key key;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, test_key, 0, KEY_READ, key.receive()) == ERROR_SUCCESS;
     }
     static void expect_dword(const wchar_t* name, std::uint32_t value) {
         const stored s = get(name);

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <new>
-
 namespace {
 
 TEST(trace_channel, every_sink_once_in_order) {
@@ -22,34 +20,38 @@ TEST(trace_channel, every_sink_once_in_order) {
     EXPECT_EQ(second.narrow, "n\n");
     EXPECT_TRUE(second.deferrable);
 
-    // Growth beyond the first allocation keeps the earlier entries.
-    recording_sink more[9];
+    // A full list refuses the next sink and keeps every earlier one.
+    recording_sink more[trace_channel::max_sinks - 2];
     for (recording_sink& sink : more) EXPECT_TRUE(channel.add_sink(&sink));
+    EXPECT_EQ(channel.sink_count(), trace_channel::max_sinks);
+    recording_sink refused;
+    EXPECT_FALSE(channel.add_sink(&refused));
     channel.send("x");
     EXPECT_EQ(first.narrow, "n\nx");
-    EXPECT_EQ(more[8].narrow, "x");
+    EXPECT_EQ(more[trace_channel::max_sinks - 3].narrow, "x");
+    EXPECT_EQ(refused.narrow, "");
 }
 
-TEST(trace_channel, destroyed_channel_falls_back_to_the_early_buffer) {
+TEST(trace_channel, switched_off_channel_falls_back_to_the_early_buffer) {
     early_buffer.take();
-    alignas(trace_channel) unsigned char storage[sizeof(trace_channel)];
-    trace_channel* channel = new (storage) trace_channel;
+    trace_channel channel;
     recording_sink sink;
-    channel->add_sink(&sink);
-    channel->~trace_channel();
-    // A process-wide channel outlives its destructor in static storage; text sent to it
-    // then must not reach the sinks, which may be gone already.
-    EXPECT_FALSE(channel->active());
-    EXPECT_FALSE(channel->add_sink(&sink));
-    channel->send("late \xe9 ");
-    channel->send_wide(L"wide \u20ac");
+    channel.add_sink(&sink);
+    channel.switch_off();
+    // Switched off at exit, a process-wide channel is still sent to; the text then must
+    // not reach the sinks, which may be gone already.
+    EXPECT_FALSE(channel.active());
+    EXPECT_EQ(0, channel.sink_count());
+    EXPECT_FALSE(channel.add_sink(&sink));
+    channel.send("late \xe9 ");
+    channel.send_wide(L"wide \u20ac");
     EXPECT_EQ(sink.narrow, "");
     EXPECT_EQ(early_buffer.take(), L"late ? wide \u20ac");
     EXPECT_EQ(early_buffer.take(), L"");
 
     const std::string long_text(300, 'z');
-    channel->send(long_text.c_str());
-    channel->send("more");
+    channel.send(long_text.c_str());
+    channel.send("more");
     EXPECT_EQ(early_buffer.take(), std::wstring(255, L'z'));
 }
 

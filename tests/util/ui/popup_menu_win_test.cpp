@@ -29,10 +29,7 @@ public:
 
     using popup_menu::create_popup;
     // Leaves the object without a handle, as a menu that was never created.
-    void drop_handle() {
-        DestroyMenu(hmenu);
-        hmenu = nullptr;
-    }
+    void drop_handle() { hmenu.reset(); }
 };
 
 struct shown_item {
@@ -339,18 +336,29 @@ TEST(popup_menu, last_menu_frees_the_table_and_the_id_counter_goes_on) {
 }
 
 TEST(popup_menu, submenu_that_still_has_its_handle_keeps_it) {
-    test_menu first_parent, second_parent, sub;
-    first_parent.create_popup();
-    second_parent.create_popup();
-    first_parent.append_submenu(sub, L"Sub");
-    const HMENU handle = sub.menu_handle();
-    ASSERT_TRUE(IsMenu(handle));
-    second_parent.append_submenu(sub, L"Again");
+    test_menu sub, second_parent;
+    HMENU handle = nullptr;
+    {
+        test_menu first_parent;
+        first_parent.create_popup();
+        second_parent.create_popup();
+        first_parent.append_submenu(sub, L"Sub");
+        handle = sub.menu_handle();
+        ASSERT_TRUE(IsMenu(handle));
+        second_parent.append_submenu(sub, L"Again");
+        EXPECT_EQ(sub.menu_handle(), handle);
+        EXPECT_EQ(GetSubMenu(second_parent.menu_handle(), 0), handle);
+        // Each entry took an id and a record of its own.
+        EXPECT_EQ(table_menus(), (std::vector<const popup_menu*>{&sub, &sub}));
+        // A parent that starts afresh, and one that goes, leave the submenu's handle
+        // to the submenu: DestroyMenu on a parent would destroy what is still in it.
+        second_parent.create_popup();
+        EXPECT_TRUE(IsMenu(handle));
+    }
+    EXPECT_TRUE(IsMenu(handle));
     EXPECT_EQ(sub.menu_handle(), handle);
-    EXPECT_EQ(GetSubMenu(second_parent.menu_handle(), 0), handle);
-    // Each entry took an id and a record of its own.
-    EXPECT_EQ(table_menus(), (std::vector<const popup_menu*>{&sub, &sub}));
     popup_menu::destroy_all();
+    EXPECT_FALSE(IsMenu(handle));
 }
 
 // Records the addresses of destroyed callback objects, so a callback can tell

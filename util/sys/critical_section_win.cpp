@@ -1,4 +1,4 @@
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 
 #include <windows.h>
 

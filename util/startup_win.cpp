@@ -1,12 +1,14 @@
-// The process-wide objects of the library and the application, in the order they are built.
+// The process-wide objects of the library, in the order they are built: the top of the
+// utility library, the one unit that sees every folder of it.
 //
 // They live in this one file because C++ orders the construction of static objects only
 // within a translation unit: across files it is unspecified. Here the order of the
 // definitions is the order of construction, and exit destroys them in reverse. Objects
 // that need no teardown and are constant-initialised (the trace channels' early buffer,
-// the console state, the character class table, the mode names) are ready before any of
-// these and stay where their classes are defined.
-#include "util/sys/startup_win.h"
+// the console state, the character class table, the mode names, the application's own
+// texts such as the address suffix of its help pages) are ready before any of these and
+// stay where they are defined.
+#include "util/startup_win.h"
 
 #include <windows.h>
 
@@ -89,13 +91,13 @@ stderr_trace stderr_sink;
 console_trace console_sink;
 const startup_step step_console_sinks("console sinks", nullptr, nullptr);
 
-// 7: the channels, active from program load (constant-initialised), destroyed here in
-// reverse: log, output, debug. Text sent to a channel afterwards goes to the debugger
-// output and the early buffer.
+// 7: the channels, active from program load (constant-initialised), switched off here
+// in reverse: log, output, debug. Text sent to a channel afterwards goes to the debugger
+// output and the early buffer; having no destructor, a channel can still be read then.
 trace_channel debug_channel;
 trace_channel output_channel;
 trace_channel log_channel;
-const startup_step step_channels("channels", nullptr, nullptr);
+const startup_step step_channels("channels", nullptr, switch_off_channels);
 
 // 8: the console state is taken before the console sinks are connected, then the sinks
 // are wired into the channels.
@@ -136,10 +138,6 @@ mouse_tracking_entry process_mouse_tracking_entry(process_lib_loader);
 const startup_step step_mouse_tracking("mouse-tracking entry", nullptr, nullptr);
 named_entry_pair process_named_entries(process_lib_loader);
 const startup_step step_named_entries("named entries", nullptr, nullptr);
-
-// 22.
-const std::wstring url_suffix = L"?echoview-5.00";
-const startup_step step_url_suffix("url_suffix", nullptr, nullptr);
 
 // 23-24: the first things done at exit: each timer finishes a whole pass, so no
 // callback runs while the objects it uses go.

@@ -6,12 +6,7 @@
 // process_os_info, process_lib_loader, ...); this header adds what belongs to no class.
 #pragma once
 
-#include <string>
-
 class hook_registry;
-
-// The query text the help and contact pages append to their addresses.
-extern const std::wstring url_suffix;
 
 // The registry of message hooks; the program enters none.
 extern hook_registry process_hook_registry;

@@ -1,0 +1,33 @@
+# Run by echoview_util_layer: fails when a file of util/<folder> includes a header of
+# app/ or of a util/ folder that is not <folder> itself or one of the <reachable> ones.
+#   cmake -Dfolder=thread -Dreachable=sys,format -Dsource_dir=... -Dstamp=... -P check_layer.cmake
+cmake_minimum_required(VERSION 3.20)
+string(REPLACE "," ";" allowed "${reachable}")
+list(APPEND allowed ${folder})
+
+file(GLOB_RECURSE files ${source_dir}/*.h ${source_dir}/*.cpp)
+set(errors "")
+foreach(file ${files})
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" header "${line}")
+        set(bad FALSE)
+        if(header MATCHES "^util/([^/]+)/")
+            list(FIND allowed ${CMAKE_MATCH_1} at)
+            if(at LESS 0)
+                set(bad TRUE)
+            endif()
+        elseif(header MATCHES "^(util/[^/]+|app/.*|tools/.*|tests/.*|bench/.*|fuzz/.*)$")
+            set(bad TRUE)
+        endif()
+        if(bad)
+            string(APPEND errors "  ${file}: #include \"${header}\"\n")
+        endif()
+    endforeach()
+endforeach()
+
+if(errors)
+    string(REPLACE ";" ", util/" shown "util/${allowed}")
+    message(FATAL_ERROR "util/${folder} may include from ${shown} only, but:\n${errors}")
+endif()
+file(TOUCH ${stamp})
