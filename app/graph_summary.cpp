@@ -24,7 +24,7 @@ std::size_t marker_leaf(std::size_t words) {
 
 // Buckets a block of the curve holds: it keeps runs, not bits, so its size
 // does not depend on the height.
-constexpr std::size_t curve_leaf = 128;
+constexpr std::size_t curve_leaf = 64;
 
 std::size_t words_for(int rows) {
     return rows > 0 ? (static_cast<std::size_t>(rows) + 63) / 64 : 0;

@@ -1,6 +1,7 @@
 // Levels of block summaries over a sequence, and rows of pixel columns as bits.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -79,8 +80,8 @@ public:
     // Items from `first` on were replaced, inserted or removed.
     void changed_from(std::size_t first) {
         for (std::size_t level = 0; level < levels_.size(); ++level) {
-            std::vector<node>& nodes = levels_[level].nodes;
-            for (std::size_t j = first / span(level); j < nodes.size(); ++j) nodes[j].stamp = 0;
+            std::vector<std::uint32_t>& stamps = levels_[level].stamps;
+            for (std::size_t j = first / span(level); j < stamps.size(); ++j) stamps[j] = 0;
         }
     }
     // Every node's bits are stale.
@@ -88,8 +89,7 @@ public:
         if (++generation_ != 0) return;
         // The stamps went round: start again with every node stale.
         generation_ = 1;
-        for (level_nodes& level : levels_)
-            for (node& n : level.nodes) n.stamp = 0;
+        for (level_nodes& level : levels_) std::fill(level.stamps.begin(), level.stamps.end(), 0u);
     }
     // Makes the nodes of the complete blocks of `items` items; new ones are stale.
     void resize(std::size_t items) {
@@ -101,27 +101,30 @@ public:
             if (level == levels_.size()) levels_.emplace_back();
             level_nodes& nodes = levels_[level];
             // Grown by an eighth rather than doubled: the nodes grow with the samples.
-            if (nodes.nodes.capacity() < count) nodes.nodes.reserve(count + count / 8 + 16);
-            if (nodes.bits.capacity() < count * words_) nodes.bits.reserve((count + count / 8 + 16) * words_);
-            nodes.nodes.resize(count);
+            if (nodes.metas.capacity() < count) {
+                const std::size_t room = count + count / 8 + 16;
+                nodes.stamps.reserve(room);
+                nodes.metas.reserve(room);
+                nodes.bits.reserve(room * words_);
+            }
+            nodes.stamps.resize(count);
+            nodes.metas.resize(count);
             nodes.bits.resize(count * words_);
         }
         levels_.resize(level);
     }
 
     std::size_t levels() const { return levels_.size(); }
-    std::size_t nodes(std::size_t level) const { return levels_[level].nodes.size(); }
+    std::size_t nodes(std::size_t level) const { return levels_[level].metas.size(); }
     // Items a node of `level` covers.
     std::size_t span(std::size_t level) const {
         std::size_t s = leaf_;
         for (std::size_t i = 0; i < level; ++i) s *= fanout;
         return s;
     }
-    bool valid(std::size_t level, std::size_t j) const {
-        return levels_[level].nodes[j].stamp == generation_;
-    }
-    void validate(std::size_t level, std::size_t j) { levels_[level].nodes[j].stamp = generation_; }
-    Meta& meta(std::size_t level, std::size_t j) { return levels_[level].nodes[j].meta; }
+    bool valid(std::size_t level, std::size_t j) const { return levels_[level].stamps[j] == generation_; }
+    void validate(std::size_t level, std::size_t j) { levels_[level].stamps[j] = generation_; }
+    Meta& meta(std::size_t level, std::size_t j) { return levels_[level].metas[j]; }
     std::uint64_t* bits(std::size_t level, std::size_t j) { return &levels_[level].bits[j * words_]; }
 
     // Hands the items [from, to) in order to `on_node(level, j)` as the largest
@@ -134,7 +137,7 @@ public:
             std::size_t best_level = 0;
             std::size_t s = leaf_;
             for (std::size_t level = 0; level < levels_.size() && s != 0; ++level, s *= fanout) {
-                if (i % s != 0 || i / s >= levels_[level].nodes.size() || to - i < s) break;
+                if (i % s != 0 || i / s >= levels_[level].metas.size() || to - i < s) break;
                 best_span = s;
                 best_level = level;
             }
@@ -151,17 +154,16 @@ public:
     std::size_t memory_bytes() const {
         std::size_t bytes = 0;
         for (const level_nodes& level : levels_)
-            bytes += level.nodes.capacity() * sizeof(node) + level.bits.capacity() * sizeof(std::uint64_t);
+            bytes += level.stamps.capacity() * sizeof(std::uint32_t) + level.metas.capacity() * sizeof(Meta) +
+                     level.bits.capacity() * sizeof(std::uint64_t);
         return bytes;
     }
 
 private:
-    struct node {
-        std::uint32_t stamp = 0; // valid while equal to generation_
-        Meta meta{};
-    };
+    // Kept apart, so that a node costs no padding.
     struct level_nodes {
-        std::vector<node> nodes;
+        std::vector<std::uint32_t> stamps; // a node is valid while its stamp equals generation_
+        std::vector<Meta> metas;
         std::vector<std::uint64_t> bits;
     };
 
