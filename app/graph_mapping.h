@@ -174,3 +174,51 @@ private:
     view_mapping view_;
     std::size_t first_;
 };
+
+// The columns of the steps of consecutive buckets. A fine average puts many
+// steps into each column: the mean time alone tells when a step lies wholly in
+// the last column found, without working its columns out.
+class step_columns {
+public:
+    explicit step_columns(const average_steps& steps) : steps_(steps) {}
+
+    // The columns where the step of a bucket with this mean time starts and
+    // ends; false when they cannot be formed.
+    bool find(double mean_time, int& x1, int& x2) {
+        x1 = x2 = known_.column();
+        if (known_.holds(mean_time)) return true;
+        if (!steps_.columns_of(mean_time, x1, x2)) return false;
+        if (x1 == x2) learn(mean_time, x1, steps_.guess_time_left_of(x1));
+        return true;
+    }
+    // Whether the steps of every mean time from `first` to `last` start and end
+    // in one column, and which: the columns only grow (or only shrink) with the
+    // mean time, so the two ends tell.
+    bool one_column(double first, double last, int& x) {
+        x = known_.column();
+        if (known_.holds(first) && known_.holds(last)) return true;
+        int a1 = 0;
+        int a2 = 0;
+        int b1 = 0;
+        int b2 = 0;
+        if (!steps_.columns_of(first, a1, a2) || !steps_.columns_of(last, b1, b2) || a1 != a2 || b1 != b2 ||
+            a1 != b1) {
+            return false;
+        }
+        learn(first, a1, steps_.guess_time_left_of(a1));
+        learn(last, a1, last);
+        x = a1;
+        return true;
+    }
+
+private:
+    void learn(double time, int x, double guess) {
+        known_.learn(time, x, guess, [this](double t, int& column) {
+            int end = 0;
+            return steps_.columns_of(t, column, end) && end == column;
+        });
+    }
+
+    const average_steps& steps_;
+    column_times known_;
+};

@@ -244,11 +244,9 @@ const column_bits& marker_summary::centres(const sample_store& store, const view
         if (pixel_coord(a, xa) && pixel_coord(b, xb) && xa == xb) {
             mend(store, view, level, j);
             centres_.merge(xa, tree_.bits(level, j));
-        } else if (level == 0) {
-            for (std::size_t i = first; i < first + span; ++i) item(i);
         } else {
-            const std::size_t child = j * summary_tree<meta>::fanout;
-            for (std::size_t c = child; c < child + summary_tree<meta>::fanout; ++c) self(self, level - 1, c);
+            tree_.split(
+                level, j, [&](std::size_t child_level, std::size_t c) { self(self, child_level, c); }, item);
         }
     };
     tree_.cover(
@@ -425,13 +423,7 @@ const column_bits& curve_summary::pixels(sample_store& store, const average_step
     std::int64_t to = 0;
     row_runs runs;
     const auto put = [this](int x, std::int64_t a, std::int64_t b) { pixels_.set_rows(x, a, b); };
-    // A fine average puts many steps into each column: the mean time alone tells
-    // when a step lies wholly in the last column found.
-    column_times one_column;
-    const auto one_column_of = [&steps](double time, int& x) {
-        int x2 = 0;
-        return steps.columns_of(time, x, x2) && x2 == x;
-    };
+    step_columns columns(steps);
     const auto item = [&](std::size_t i) {
         const std::int64_t index = steps.index_at(i);
         // Buckets missing from the list are empty, and an empty bucket breaks the curve.
@@ -444,14 +436,11 @@ const column_bits& curve_summary::pixels(sample_store& store, const average_step
         }
         const avg_bucket& bucket = steps.bucket_at(i);
         const double mean_time = average_steps::mean(bucket.sum_time, bucket.count);
-        int x1 = one_column.column();
-        int x2 = x1;
-        if (!one_column.holds(mean_time)) {
-            if (!steps.columns_of(mean_time, x1, x2)) {
-                prev_y = -1;
-                return;
-            }
-            if (x1 == x2) one_column.learn(mean_time, x1, steps.guess_time_left_of(x1), one_column_of);
+        int x1 = 0;
+        int x2 = 0;
+        if (!columns.find(mean_time, x1, x2)) {
+            prev_y = -1;
+            return;
         }
         if (prev_y != -1 && ends.vertical_rows(prev_y, y, from, to)) runs.add(x1, from, to, put);
         if (x1 == x2) {
@@ -469,28 +458,17 @@ const column_bits& curve_summary::pixels(sample_store& store, const average_step
         const meta& m = tree_.meta(level, j);
         const std::size_t span = tree_.span(level);
         const std::size_t first = j * span;
-        int a1 = one_column.column();
-        int a2 = 0;
-        int b1 = 0;
-        int b2 = 0;
-        const bool known = one_column.holds(m.first_time) && one_column.holds(m.last_time);
-        if (!known && steps.columns_of(m.first_time, a1, a2) && steps.columns_of(m.last_time, b1, b2) &&
-            a1 == a2 && b1 == b2 && a1 == b1) {
-            one_column.learn(m.first_time, a1, steps.guess_time_left_of(a1), one_column_of);
-            one_column.learn(m.last_time, a1, m.last_time, one_column_of);
-        }
-        if (!m.rows.scattered && one_column.holds(m.first_time) && one_column.holds(m.last_time)) {
+        int x = 0;
+        if (!m.rows.scattered && columns.one_column(m.first_time, m.last_time, x)) {
             if (steps.index_at(first) != prev_index + 1) prev_y = -1;
             if (m.first_drawn && prev_y != -1 && ends.vertical_rows(prev_y, m.first_y, from, to))
-                runs.add(a1, from, to, put);
-            for (int r = 0; r < m.rows.runs; ++r) runs.add(a1, m.rows.from[r], m.rows.to[r], put);
+                runs.add(x, from, to, put);
+            for (int r = 0; r < m.rows.runs; ++r) runs.add(x, m.rows.from[r], m.rows.to[r], put);
             prev_y = m.last_y;
             prev_index = steps.index_at(first + span - 1);
-        } else if (level == 0) {
-            for (std::size_t i = first; i < first + span; ++i) item(i);
         } else {
-            const std::size_t child = j * summary_tree<meta>::fanout;
-            for (std::size_t c = child; c < child + summary_tree<meta>::fanout; ++c) self(self, level - 1, c);
+            tree_.split(
+                level, j, [&](std::size_t child_level, std::size_t c) { self(self, child_level, c); }, item);
         }
     };
     tree_.cover(

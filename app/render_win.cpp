@@ -205,11 +205,7 @@ void draw_average_in_view(const sample_store& store, double plot_width, const li
     // An empty run, which leaves any other run as it is under min and max.
     constexpr std::int64_t no_row_from = std::int64_t{1} << 40;
     constexpr std::int64_t no_row_to = -no_row_from;
-    column_times one_column;
-    const auto one_column_of = [&steps](double time, int& x) {
-        int x2 = 0;
-        return steps.columns_of(time, x, x2) && x2 == x;
-    };
+    step_columns columns(steps);
     int prev_y = -1;
     std::int64_t prev_index = -1;
     for (std::size_t i = steps.first(); i < steps.end(); ++i) {
@@ -223,14 +219,11 @@ void draw_average_in_view(const sample_store& store, double plot_width, const li
             continue;
         }
         const double mean_time = average_steps::mean(bucket.sum_time, bucket.count);
-        int x1 = one_column.column();
-        int x2 = x1;
-        if (!one_column.holds(mean_time)) {
-            if (!steps.columns_of(mean_time, x1, x2)) {
-                prev_y = -1;
-                continue;
-            }
-            if (x1 == x2) one_column.learn(mean_time, x1, steps.guess_time_left_of(x1), one_column_of);
+        int x1 = 0;
+        int x2 = 0;
+        if (!columns.find(mean_time, x1, x2)) {
+            prev_y = -1;
+            continue;
         }
         // The vertical line from prev_y and, where the step starts and ends in one
         // column, the point of its horizontal line. Each is a run, empty or next to

@@ -151,6 +151,17 @@ public:
         }
     }
 
+    // Node j of `level` taken apart: its children to `on_node(level - 1, c)` in
+    // order, or for a block of level 0, its items to `on_item(i)`.
+    template <class OnNode, class OnItem>
+    void split(std::size_t level, std::size_t j, OnNode on_node, OnItem on_item) const {
+        if (level == 0) {
+            for (std::size_t i = j * leaf_; i < (j + 1) * leaf_; ++i) on_item(i);
+            return;
+        }
+        for (std::size_t c = j * fanout; c < (j + 1) * fanout; ++c) on_node(level - 1, c);
+    }
+
     std::size_t memory_bytes() const {
         std::size_t bytes = 0;
         for (const level_nodes& level : levels_)
