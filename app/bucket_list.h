@@ -37,6 +37,8 @@ public:
 
     // The i-th bucket that holds samples (0 <= i < size()), and its index j.
     std::int64_t index_at(std::size_t i) const { return entries_[i].key + offset_; }
+    // Its key: the index less a running offset. Keys differ as the indices do.
+    std::int64_t key_at(std::size_t i) const { return entries_[i].key; }
     const avg_bucket& bucket_at(std::size_t i) const { return entries_[i].bucket; }
 
     // The bucket of index j, or null when it holds no sample.

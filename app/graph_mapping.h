@@ -131,6 +131,7 @@ public:
     std::size_t first() const { return first_; }
     std::size_t end() const { return list_.size(); }
     std::int64_t index_at(std::size_t i) const { return list_.index_at(i); }
+    std::int64_t key_at(std::size_t i) const { return list_.key_at(i); }
     const avg_bucket& bucket_at(std::size_t i) const { return list_.bucket_at(i); }
     const view_mapping& view() const { return view_; }
 

@@ -159,6 +159,8 @@ void marker_summary::mend_leaf(const sample_store& store, const view_mapping& vi
     meta& m = tree_.meta(0, j);
     m.low = low;
     m.high = high;
+    m.first_time = store.samples[first].time;
+    m.last_time = store.samples[first + tree_.leaf() - 1].time;
     tree_.validate(0, j);
 }
 
@@ -183,6 +185,7 @@ void marker_summary::mend(const sample_store& store, const view_mapping& view, s
             // In time order, so that equal extremes keep the first one found.
             if (child.low < m.low) m.low = child.low;
             if (child.high > m.high) m.high = child.high;
+            m.last_time = child.last_time;
         }
         const std::uint64_t* child_bits = tree_.bits(level - 1, c);
         for (std::size_t k = 0; k < words; ++k) bits[k] |= child_bits[k];
@@ -233,16 +236,15 @@ const column_bits& marker_summary::centres(const sample_store& store, const view
     // A block whose first and last sample share a column has all its samples
     // there: the column only grows (or only shrinks) with the time.
     const auto visit = [&](const auto& self, std::size_t level, std::size_t j) -> void {
-        const std::size_t span = tree_.span(level);
-        const std::size_t first = j * span;
-        const double a = view.offset_of(samples[first].time) + plot_left;
-        const double b = view.offset_of(samples[first + span - 1].time) + plot_left;
+        mend(store, view, level, j); // done already by extremes(), as a rule
+        const meta& m = tree_.meta(level, j);
+        const double a = view.offset_of(m.first_time) + plot_left;
+        const double b = view.offset_of(m.last_time) + plot_left;
         // Wholly left of column -1 or right of column `width`: no marker reaches the bitmap.
         if (std::max(a, b) <= -2.0 || std::min(a, b) >= past_right) return;
         int xa = 0;
         int xb = 0;
         if (pixel_coord(a, xa) && pixel_coord(b, xb) && xa == xb) {
-            mend(store, view, level, j);
             centres_.merge(xa, tree_.bits(level, j));
         } else {
             tree_.split(
@@ -310,7 +312,7 @@ void curve_summary::mend_leaf(const average_steps& steps, const line_ends& ends,
     row_set rows;
     const std::int64_t last_row = key_.height - 1;
     int prev_y = -1; // -1: the curve is broken
-    std::int64_t prev_index = steps.index_at(first) - 1;
+    std::int64_t prev_key = steps.key_at(first) - 1;
     std::int64_t from = 0;
     std::int64_t to = 0;
     row_runs runs;
@@ -327,9 +329,9 @@ void curve_summary::mend_leaf(const average_steps& steps, const line_ends& ends,
     int stretch_low = 0;
     int stretch_high = 0;
     for (std::size_t i = first; i < end; ++i) {
-        const std::int64_t index = steps.index_at(i);
-        if (index != prev_index + 1) prev_y = -1;
-        prev_index = index;
+        const std::int64_t key = steps.key_at(i);
+        if (key != prev_key + 1) prev_y = -1;
+        prev_key = key;
         const avg_bucket& bucket = steps.bucket_at(i);
         if (bucket.count != 0) {
             const double time = average_steps::mean(bucket.sum_time, bucket.count);
@@ -367,6 +369,8 @@ void curve_summary::mend_leaf(const average_steps& steps, const line_ends& ends,
     if (in_stretch) runs.add(0, stretch_low, stretch_high, put);
     runs.flush(put);
     meta& m = tree_.meta(0, j);
+    m.first_key = steps.key_at(first);
+    m.last_key = prev_key;
     m.first_time = first_time;
     m.last_time = last_time;
     m.first_y = first_y;
@@ -383,7 +387,6 @@ void curve_summary::mend(const average_steps& steps, const line_ends& ends, std:
     } else {
         meta& m = tree_.meta(level, j);
         const std::size_t first = j * summary_tree<meta>::fanout;
-        const std::size_t child_span = tree_.span(level - 1);
         const std::int64_t last_row = key_.height - 1;
         std::int64_t from = 0;
         std::int64_t to = 0;
@@ -395,8 +398,7 @@ void curve_summary::mend(const average_steps& steps, const line_ends& ends, std:
                 continue;
             }
             // The riser into the child's first step, as the walk draws it.
-            const std::size_t start = c * child_span;
-            const bool joined = steps.index_at(start) == steps.index_at(start - 1) + 1;
+            const bool joined = child.first_key == m.last_key + 1;
             if (joined && m.last_y != -1 && child.first_drawn &&
                 ends.vertical_rows(m.last_y, child.first_y, from, to)) {
                 from = std::max<std::int64_t>(from, 0);
@@ -404,6 +406,7 @@ void curve_summary::mend(const average_steps& steps, const line_ends& ends, std:
                 if (from <= to) m.rows.add(from, to);
             }
             m.rows.add(child.rows);
+            m.last_key = child.last_key;
             m.last_y = child.last_y;
             m.first_time = std::min(m.first_time, child.first_time);
             m.last_time = std::max(m.last_time, child.last_time);
@@ -417,18 +420,18 @@ const column_bits& curve_summary::pixels(sample_store& store, const average_step
                                          std::vector<curve_step>& wide_steps) {
     prepare(store, steps, ends, height);
     pixels_.reset(0, width, 0, height);
-    int prev_y = -1; // -1: the curve is broken
-    std::int64_t prev_index = -1;
+    int prev_y = -1;           // -1: the curve is broken
+    std::int64_t prev_key = 0; // of the bucket before; no matter while the curve is broken
     std::int64_t from = 0;
     std::int64_t to = 0;
     row_runs runs;
     const auto put = [this](int x, std::int64_t a, std::int64_t b) { pixels_.set_rows(x, a, b); };
     step_columns columns(steps);
     const auto item = [&](std::size_t i) {
-        const std::int64_t index = steps.index_at(i);
+        const std::int64_t key = steps.key_at(i);
         // Buckets missing from the list are empty, and an empty bucket breaks the curve.
-        if (index != prev_index + 1) prev_y = -1;
-        prev_index = index;
+        if (key != prev_key + 1) prev_y = -1;
+        prev_key = key;
         int y = 0;
         if (!steps.row_at(i, y)) {
             prev_y = -1;
@@ -456,16 +459,14 @@ const column_bits& curve_summary::pixels(sample_store& store, const average_step
     const auto visit = [&](const auto& self, std::size_t level, std::size_t j) -> void {
         mend(steps, ends, level, j);
         const meta& m = tree_.meta(level, j);
-        const std::size_t span = tree_.span(level);
-        const std::size_t first = j * span;
         int x = 0;
         if (!m.rows.scattered && columns.one_column(m.first_time, m.last_time, x)) {
-            if (steps.index_at(first) != prev_index + 1) prev_y = -1;
+            if (m.first_key != prev_key + 1) prev_y = -1;
             if (m.first_drawn && prev_y != -1 && ends.vertical_rows(prev_y, m.first_y, from, to))
                 runs.add(x, from, to, put);
             for (int r = 0; r < m.rows.runs; ++r) runs.add(x, m.rows.from[r], m.rows.to[r], put);
             prev_y = m.last_y;
-            prev_index = steps.index_at(first + span - 1);
+            prev_key = m.last_key;
         } else {
             tree_.split(
                 level, j, [&](std::size_t child_level, std::size_t c) { self(self, child_level, c); }, item);

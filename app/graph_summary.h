@@ -52,6 +52,11 @@ private:
     struct meta {
         double low;
         double high;
+        // The times of the first and last sample: a paint decides from the nodes
+        // alone which blocks lie in one column, without reading the samples,
+        // whose pages a paint would otherwise touch all over.
+        double first_time;
+        double last_time;
     };
     void prepare(const sample_store& store, const view_mapping& view, int height);
     void mend(const sample_store& store, const view_mapping& view, std::size_t level, std::size_t j);
@@ -106,10 +111,14 @@ private:
     struct meta {
         double first_time; // smallest mean time of the block's buckets
         double last_time;  // largest
-        int first_y;       // row of the first bucket's step, when drawn
-        int last_y;        // the curve's row after the last bucket, -1 when broken
-        row_set rows;      // rows set in the column, within the bitmap
-        bool first_drawn;  // the first bucket draws a step
+        // Keys of the first and last bucket, which tell gaps as the indices do;
+        // kept here for the reason the sample times are kept above.
+        std::int64_t first_key;
+        std::int64_t last_key;
+        int first_y;      // row of the first bucket's step, when drawn
+        int last_y;       // the curve's row after the last bucket, -1 when broken
+        row_set rows;     // rows set in the column, within the bitmap
+        bool first_drawn; // the first bucket draws a step
     };
     void prepare(sample_store& store, const average_steps& steps, const line_ends& ends, int height);
     void mend(const average_steps& steps, const line_ends& ends, std::size_t level, std::size_t j);
