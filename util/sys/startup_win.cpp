@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 
+#include "echoview_version.h"
 #include "util/sys/description_table.h"
 #include "util/sys/entry_points_win.h"
 #include "util/sys/lib_loader_win.h"
@@ -138,7 +139,7 @@ named_entry_pair process_named_entries(process_lib_loader);
 const startup_step step_named_entries("named entries", nullptr, nullptr);
 
 // 22.
-const std::wstring url_suffix = L"?echoview-5.00";
+const std::wstring url_suffix = L"?echoview-" ECHOVIEW_VERSION_WTEXT;
 const startup_step step_url_suffix("url_suffix", nullptr, nullptr);
 
 // 23-24: the first things done at exit: each timer finishes a whole pass, so no

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../probe_child_win.h"
+#include "echoview_version.h"
 #include "util/sys/module_instance_win.h"
 #include "util/sys/startup_win.h"
 #include "util/thread/timer_win.h"
@@ -51,7 +52,7 @@ void note(const char* line) {
 // The child: what the entry point may rely on, then a log file for the last flush at exit.
 TEST(startup_child, DISABLED_run) {
     note("= main\n");
-    EXPECT_EQ(L"?echoview-5.00", url_suffix);
+    EXPECT_EQ(L"?echoview-" ECHOVIEW_VERSION_WTEXT, url_suffix);
     EXPECT_EQ(GetModuleHandleW(nullptr), module_instance);
     // A console program: the debugger, file and standard error sinks; the file and standard
     // output sinks; the file sink. The console sink is in no channel.
