@@ -166,6 +166,7 @@ TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
     window.reset();
     EXPECT_EQ(other, saved_x_time());
     DestroyWindow(owner);
+    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key);
 }
 
 TEST(main_window_texts, no_window_object_means_default_handling) {

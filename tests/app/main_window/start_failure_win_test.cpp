@@ -44,7 +44,8 @@ BOOL CALLBACK find_dialog(HWND window, LPARAM param) {
 void read_and_close(DWORD thread, seen_box& seen) {
     HWND box = nullptr;
     const auto shown = [&] {
-        return EnumThreadWindows(thread, find_dialog, reinterpret_cast<LPARAM>(&box)), box;
+        EnumThreadWindows(thread, find_dialog, reinterpret_cast<LPARAM>(&box));
+        return box != nullptr;
     };
     if (!poll_until(shown, box_wait_ms, 20)) {
         PostThreadMessageW(thread, WM_QUIT, 0, 0);

@@ -51,7 +51,8 @@ BOOL CALLBACK find_thread_dialog(HWND window, LPARAM param) {
 void read_and_close(DWORD thread_id, seen_box& seen, std::atomic<bool>& found) {
     find_context context = {thread_id, nullptr};
     const auto shown = [&] {
-        return EnumWindows(find_thread_dialog, reinterpret_cast<LPARAM>(&context)), context.found;
+        EnumWindows(find_thread_dialog, reinterpret_cast<LPARAM>(&context));
+        return context.found != nullptr;
     };
     if (!poll_until(shown, box_wait_ms, 20)) {
         PostThreadMessageW(thread_id, WM_QUIT, 0, 0);
