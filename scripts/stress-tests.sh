@@ -63,7 +63,7 @@ for run in $(seq 1 "$runs"); do
         echo "stress: run $run $preset: FAILED, exit code $code (${seconds} s, log $log)"
         # The CTest tests that failed, and inside them the GoogleTest cases and the
         # end-to-end messages, each with its name.
-        sed -n 's/^ *[0-9]* - \(.*\) (\(.*\))$/stress:   test \1 (\2)/p' "$log"
+        sed -En 's/^[[:space:]]*[0-9]+ - (.*) \((.*)\)$/stress:   test \1 (\2)/p' "$log"
         grep -E '^\[  FAILED  \] [A-Za-z_0-9]+\.[A-Za-z_0-9/]+' "$log" | sort -u | sed 's/^/stress:     /'
         grep -E '^FAILED: ' "$log" | sed 's/^/stress:     /'
         [ "$code" -eq 124 ] && echo "stress:   the run did not end within its time limit"
