@@ -249,7 +249,10 @@ def live(s):
           f'markers moved {shift} px in {taken - sent:.2f} s at {per_second} px/s')
     log(f'samples shown {seen:.2f} s after the batch; without input the graph moved {shift} px left '
         f'({per_second} px/s)')
-    g.close()
+    # Closed without input, as the demo closes it on a user's display: WM_CLOSE from echofeed.
+    s.feed('close', '--wait', '20000')
+    rc = wait_exit(g.process)
+    check(rc == 0, f'exit code {rc} after echofeed close, not 0')
     saved = {k: v for k, (_, v) in s.saved_settings().items()}
     check(saved.get('x_time') == 10 and len(saved) == 7, f'settings not saved at exit: {saved}')
 
