@@ -2,8 +2,6 @@
 
 #include <boost/lambda/bind.hpp>
 
-#include "app/settings_win.h"
-
 brisk_window* main_window = nullptr;
 
 namespace {
@@ -20,12 +18,10 @@ brisk_window::brisk_window() : store(this) {
 }
 
 // Members then go in reverse order: the menus, the repaint registration (if one
-// is still held), the store last.
+// is still held), the store last. The settings were saved when the window went
+// (WM_DESTROY); an object that never had a window (a test's) has none to keep.
 brisk_window::~brisk_window() {
     repaint_timer.remove(true);
-    // Only a window that was shown has settings of its own to keep; an object that
-    // never had one (a test's) must not overwrite the user's.
-    if (hwnd) save_settings(*this);
     back_buffer.reset();
 }
 

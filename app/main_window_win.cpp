@@ -10,10 +10,11 @@
 #include "app/render_win.h"
 #include "app/sample_store.h"
 #include "app/settings_win.h"
+#include "echoview_version.h"
 #include "util/sys/handle_owner_win.h"
 #include "util/ui/message_box_win.h"
 
-const wchar_t main_window_title[] = L"Echoview 5.00 - www.norvane.example";
+const wchar_t main_window_title[] = L"Echoview " ECHOVIEW_VERSION_WTEXT L" - www.norvane.example";
 const wchar_t not_started_by_echoprobe_text[] =
     L"Echoview is the graphical front-end of Echoprobe.\n"
     L"Please start Echoprobe in an elevated command prompt to ping\n"

@@ -3,11 +3,12 @@
 #include <boost/lambda/bind.hpp>
 
 #include "app/app_texts.h"
+#include "echoview_version.h"
 #include "util/ui/message_box_win.h"
 #include "util/ui/open_url.h"
 
 const wchar_t about_text[] =
-    L"Echoview 5.00\n\nThe graphical front-end of Echoprobe.\n\nwww.norvane.example\n";
+    L"Echoview " ECHOVIEW_VERSION_WTEXT L"\n\nThe graphical front-end of Echoprobe.\n\nwww.norvane.example\n";
 
 namespace {
 
@@ -55,7 +56,7 @@ int _context_menu::build(int) {
     append_separator();
     append_item(0, L"Help page", &open_help_page);
     append_item(0, L"Contact us", &open_contact_page);
-    append_item(0, L"About Echoview 5.00", &show_about);
+    append_item(0, L"About Echoview " ECHOVIEW_VERSION_WTEXT, &show_about);
     show(owner_.load());
     return 0;
 }

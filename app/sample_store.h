@@ -8,7 +8,7 @@
 #include "app/bucket_list.h"
 #include "app/graph_summary.h"
 #include "app/wire_protocol.h"
-#include "util/thread/critical_section.h"
+#include "util/sys/critical_section.h"
 
 #ifdef _WIN32
 #include "app/graph_resources_win.h"

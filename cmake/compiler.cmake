@@ -57,3 +57,16 @@ if(ECHOVIEW_BOOST_INCLUDE)
 endif()
 
 target_include_directories(echoview_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+# The shipped programs: the same source gives the same bytes wherever and whenever it is built.
+# No link time stamp, no source or build folder in the text of the programs (__FILE__), and no
+# symbols (Release has no debug information to begin with).
+option(ECHOVIEW_REPRODUCIBLE "Build reproducible, stripped programs (the release package)" OFF)
+if(ECHOVIEW_REPRODUCIBLE AND NOT MSVC)
+    # The build folder lies inside the source folder: its map comes last, so that it wins.
+    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+    add_link_options(-s)
+    if(MINGW)
+        add_link_options(-Wl,--no-insert-timestamp)
+    endif()
+endif()

@@ -8,7 +8,7 @@ import os
 import random
 import time
 
-from echoview_run import echoview_run, failure, linux_process, cpu_share, log, main_guard, wineserver_pid
+from echoview_driver import cpu_share, failure, linux_process, log, main_guard, session, wineserver_pid
 
 WEEK = 604800
 BATCH = 100000  # 1.6 MB per message: larger ones are not delivered under Wine
@@ -72,7 +72,7 @@ def measure(run, count, seconds, settle, data_dir, xvfb_pid):
     end_server = server.snapshot()
     end_xvfb = xvfb.snapshot() if xvfb else None
     last = run.stats()
-    code = run.close()
+    code = run.stop()
     if code != 0:
         raise failure(f'Echoview exited with code {code}')
     return {
@@ -97,7 +97,7 @@ def main():
     counts = [int(c) for c in args.counts.split(',')]
     xvfb_pid = int(os.environ['ECHOVIEW_XVFB_PID']) if os.environ.get('ECHOVIEW_XVFB_PID') else None
 
-    run = echoview_run(args.bin, args.work)
+    run = session(args.bin, args.work)
     rows = []
     try:
         with open('/proc/loadavg') as f:
@@ -107,7 +107,7 @@ def main():
             log(f'idle benchmark: {count} samples ...')
             rows.append(measure(run, count, args.seconds, args.settle, args.work, xvfb_pid))
     finally:
-        run.stop_all()
+        run.close()
     with open('/proc/loadavg') as f:
         load_end = ' '.join(f.read().split()[:3])
 

@@ -8,10 +8,9 @@ import argparse
 import os
 import random
 import re
-import stat
 import time
 
-from echoview_run import TITLE, echoview_run, failure, cpu_share, log, main_guard, wait_until, xdotool
+from echoview_driver import TITLE, cpu_share, failure, log, main_guard, session, stand_in_browser, wait_until, xdotool
 
 RATE = 100  # samples per second of the steady feed
 RECORD = 16  # bytes of one sample
@@ -71,17 +70,7 @@ class soak:
     # Set-up.
     def browser_stand_in(self):
         """The help and contact items open the web browser: a stand-in records the address instead."""
-        folder = os.path.join(self.run.work_dir, 'bin')
-        os.makedirs(folder, exist_ok=True)
-        for name in ('xdg-open', 'x-www-browser', 'sensible-browser'):
-            path = os.path.join(folder, name)
-            with open(path, 'w') as f:
-                f.write(f'#!/bin/sh\necho "$@" >> "{self.opened_pages}"\n')
-            os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR)
-        os.environ['PATH'] = folder + os.pathsep + os.environ['PATH']
-        os.environ.pop('BROWSER', None)
-        if os.path.exists(self.opened_pages):
-            os.remove(self.opened_pages)
+        stand_in_browser(os.path.join(self.run.work_dir, 'bin'), self.opened_pages)
 
     def calibrate_clock(self):
         """The feeder stamps samples with the performance counter; late batches need its value now."""
@@ -305,10 +294,10 @@ class soak:
         """Stops the feed, closes the window as a user would and checks what was saved."""
         self.feeder.kill()
         self.feeder.wait(timeout=10)
-        code = self.run.close()
+        code = self.run.stop()
         if code != 0:
             raise failure(f'Echoview exited with code {code} when closed')
-        saved = self.run.saved_settings()
+        saved = self.run.saved_dwords()
         expected = self.model.saved()
         wrong = {k: (saved.get(k), v) for k, v in expected.items() if saved.get(k) != v}
         if wrong:
@@ -339,14 +328,14 @@ def main():
         parser.error('MINUTES must be positive')
     seed = args.seed if args.seed is not None else random.randrange(1 << 31)
     log(f'soak: {args.minutes:g} minutes, seed {seed}')
-    run = echoview_run(args.bin, args.work)
+    run = session(args.bin, args.work)
     s = soak(run, random.Random(seed), args.minutes, menus=not args.no_menus)
     try:
         s.start()
         s.loop()
         s.finish()
     finally:
-        run.stop_all()
+        run.close()
         if s.counts:
             log('soak: ' + ', '.join(f'{k} {v}' for k, v in sorted(s.counts.items())))
     log(f'soak: passed ({args.minutes:g} minutes, seed {seed})')

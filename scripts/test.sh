@@ -1,7 +1,9 @@
 #!/bin/bash
 # Builds everything and runs every test: the Windows program and its tests under Wine,
 # the platform-free code on the host under AddressSanitizer and UBSan, the fuzz targets
-# for a bounded time, and the source formatting. Exits non-zero on any failure.
+# for a bounded time, the release package (its imports, and the end-to-end smoke test
+# with the packed program) and the source formatting. Exits non-zero on any failure.
+# Every step has a time limit.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,9 +25,12 @@ step() { # step <name> <command...>
 }
 
 build() { # build <preset>
-    cmake --preset "$1" >"build/$1-configure.log" 2>&1 || { cat "build/$1-configure.log"; return 1; }
-    cmake --build --preset "$1" -j "$jobs" 2>&1 | tail -n 3
-    return "${PIPESTATUS[0]}"
+    timeout 600 cmake --preset "$1" >"build/$1-configure.log" 2>&1 || { cat "build/$1-configure.log"; return 1; }
+    timeout 5400 cmake --build --preset "$1" -j "$jobs" >"build/$1-build.log" 2>&1
+    local code=$?
+    tail -n 3 "build/$1-build.log"
+    [ "$code" -eq 0 ] || echo "build of $1 failed (exit code $code; whole log: build/$1-build.log)"
+    return "$code"
 }
 
 mkdir -p build
@@ -37,12 +42,14 @@ export WINEPREFIX="$root/build/windows/wineprefix"
 
 for preset in windows host fuzz; do
     if step "build $preset" build "$preset"; then
-        step "test $preset" ctest --preset "$preset" -j "$jobs" --timeout 900
+        step "test $preset" timeout 5400 ctest --preset "$preset" -j "$jobs" --timeout 900
     fi
-    done
+done
+
+step "package" bash scripts/package.sh --check
 
 # The Wine server of the test prefix stays up between tests; stop it with the run.
-WINEPREFIX="$root/build/windows/wineprefix" wineserver -k 2>/dev/null || true
+WINEPREFIX="$root/build/windows/wineprefix" timeout 20 wineserver -k 2>/dev/null || true
 
 step "formatting" bash scripts/check-format.sh
 

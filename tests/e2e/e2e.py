@@ -217,7 +217,8 @@ def expect_picture(s, name, client, sent):
         check_picture(s.screenshot(name), client, idle)
         return True
 
-    poll(f'the window did not show the expected picture ({name}.png)', shown, timeout=20, interval=0.2)
+    poll(f'the window did not show the expected picture ({name}.ppm in the work folder)', shown, timeout=20,
+         interval=0.2)
 
 
 def window(s):

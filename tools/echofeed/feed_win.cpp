@@ -107,6 +107,17 @@ bool take_target_option(arg_list& args, target_options& options, bool& bad) {
     return true;
 }
 
+int take_target_options_only(arg_list& args, target_options& options, const wchar_t* command) {
+    while (!args.empty()) {
+        bool bad = false;
+        if (!take_target_option(args, options, bad))
+            return usage_error((L"unknown " + std::wstring(command) + L" argument '%ls'").c_str(),
+                               args.peek());
+        if (bad) return exit_usage;
+    }
+    return exit_ok;
+}
+
 bool echoview_target::connect() {
     hwnd_ = FindWindowW(main_window_class, nullptr);
     if (hwnd_) return true;

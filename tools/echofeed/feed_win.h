@@ -56,6 +56,9 @@ struct target_options {
 // Takes a target option at the front of `args`; true when one was taken.
 // `bad` is set when it was malformed.
 bool take_target_option(arg_list& args, target_options& options, bool& bad);
+// Takes all of `args` as target options of `command`: exit_ok, or exit_usage (with a message)
+// for anything else.
+int take_target_options_only(arg_list& args, target_options& options, const wchar_t* command);
 
 // The Echoview main window ("brisk_mainwnd").
 class echoview_target {
@@ -105,3 +108,4 @@ int run_raw(arg_list& args);
 int run_info(arg_list& args);
 int run_window_text(arg_list& args);
 int run_stats(arg_list& args);
+int run_close(arg_list& args);

@@ -22,8 +22,9 @@ const wchar_t usage_text[] =
     L"  info   where the Echoview window is, how many samples it holds, whether it has the\n"
     L"         keyboard, and the popup menus open on the screen\n"
     L"  window-text CAPTION   the texts of a top-level window and its children\n"
+    L"  close  ask the window to close (WM_CLOSE) and wait up to --wait MS for it to go\n"
     L"  stats  Echoview's CPU time, memory, handles and sample count (exit 5 when it does not answer)\n"
-    L"Options of ping, synth, replay, raw and info:\n"
+    L"Options of ping, synth, replay, raw, info and close:\n"
     L"  --start[=PATH]  start Echoview (--echoprobe) when none runs; default: beside echofeed\n"
     L"  --wait MS       how long to wait for the started window (default 10000)\n"
     L"  --repaint       make the window repaint after every batch\n"
@@ -58,6 +59,8 @@ int wmain(int argc, wchar_t** argv) {
         code = run_window_text(args);
     else if (command == L"stats")
         code = run_stats(args);
+    else if (command == L"close")
+        code = run_close(args);
     else
         return usage_error(L"unknown command '%ls'", command);
     std::fflush(stdout);

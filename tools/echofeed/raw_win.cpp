@@ -135,12 +135,7 @@ void print_open_menus() {
 
 int run_info(arg_list& args) {
     target_options target_opts;
-    while (!args.empty()) {
-        bool bad = false;
-        if (!take_target_option(args, target_opts, bad))
-            return usage_error(L"unknown info argument '%ls'", args.peek());
-        if (bad) return exit_usage;
-    }
+    if (const int code = take_target_options_only(args, target_opts, L"info")) return code;
     echoview_target target(target_opts);
     if (!target.connect()) return exit_no_window;
     if (target_opts.repaint) target.repaint();
@@ -157,6 +152,22 @@ int run_info(arg_list& args) {
     // Whether the window is the one that takes the keyboard: input tests wait for it.
     std::wprintf(L"foreground %d\n", GetForegroundWindow() == target.hwnd() ? 1 : 0);
     print_open_menus();
+    return exit_ok;
+}
+
+// Asks the window to close as its close box would, without the pointer or the keyboard (a demo on
+// the user's own display must not take them); waits up to --wait MS for the window to go.
+int run_close(arg_list& args) {
+    target_options target_opts;
+    if (const int code = take_target_options_only(args, target_opts, L"close")) return code;
+    echoview_target target(target_opts);
+    if (!target.connect()) return exit_no_window;
+    PostMessageW(target.hwnd(), WM_CLOSE, 0, 0);
+    const DWORD started = GetTickCount();
+    while (IsWindow(target.hwnd())) {
+        if (GetTickCount() - started >= target_opts.wait_ms) return exit_send_failed;
+        Sleep(50);
+    }
     return exit_ok;
 }
 

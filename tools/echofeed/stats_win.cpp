@@ -39,12 +39,7 @@ unsigned long long kib(SIZE_T bytes) {
 
 int run_stats(arg_list& args) {
     target_options target_opts;
-    while (!args.empty()) {
-        bool bad = false;
-        if (!take_target_option(args, target_opts, bad))
-            return usage_error(L"unknown stats argument '%ls'", args.peek());
-        if (bad) return exit_usage;
-    }
+    if (const int code = take_target_options_only(args, target_opts, L"stats")) return code;
     echoview_target target(target_opts);
     if (!target.connect()) return exit_no_window;
 

@@ -1,6 +1,10 @@
 #include "util/ui/popup_menu_win.h"
 
 #include <cwchar>
+#include <exception>
+#include <string>
+
+#include "util/trace/trace_channel_win.h"
 
 menu_item_list* popup_menu::table_ = nullptr;
 unsigned popup_menu::live_count_ = 0;
@@ -11,6 +15,11 @@ namespace {
 // Track with the menu's right edge at the cursor, left button only, and without
 // TPM_RETURNCMD: the choice comes back as a posted WM_COMMAND.
 constexpr UINT track_flags = TPM_RIGHTALIGN;
+
+// A command that failed is over all the same; one line on the output channel says which and why.
+void report_failed_command(std::uint32_t id, const char* what) {
+    output_channel.send(("popup_menu: command " + std::to_string(id) + " failed: " + what + "\n").c_str());
+}
 
 } // namespace
 
@@ -128,9 +137,12 @@ LRESULT popup_menu::on_message(UINT msg, WPARAM wparam, LPARAM lparam, bool* han
                 }
             }
             if (!callback.empty()) callback();
-        } catch (...) {
+        } catch (const std::exception& e) {
             // This runs inside a window procedure, which nothing may unwind;
             // the command is over either way and the menus go as usual.
+            report_failed_command(id, e.what());
+        } catch (...) {
+            report_failed_command(id, "an exception of unknown type");
         }
         destroy_all();
         if (handled != nullptr) *handled = true;

@@ -12,6 +12,7 @@
 
 #include "app/brisk_window_win.h"
 #include "app/main_window_win.h"
+#include "app/settings_win.h"
 
 namespace {
 
@@ -141,15 +142,31 @@ TEST_F(main_window_test, background_erase_is_swallowed) {
     EXPECT_EQ(1, window_proc(nullptr, WM_ERASEBKGND, 0, 0));
 }
 
-TEST(main_window_texts, start_up_message_and_title) {
-    EXPECT_STREQ(L"Echoview 5.00 - www.norvane.example", main_window_title);
-    EXPECT_STREQ(L"brisk_mainwnd", main_window_class);
-    EXPECT_STREQ(L"Echoview is the graphical front-end of Echoprobe.\n"
-                 L"Please start Echoprobe in an elevated command prompt to ping\n"
-                 L"and use the -g option to have Echoview display the results.\n"
-                 L"\n"
-                 L"Example: echoprobe www.example.com -t -g\n",
-                 not_started_by_echoprobe_text);
+DWORD saved_x_time() {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, settings_key, L"x_time", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
+    HWND owner =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, owner);
+    window->hwnd = owner;
+    window->x_time = 3600;
+    window_proc(owner, WM_DESTROY, 0, 0);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+    EXPECT_EQ(3600u, saved_x_time());
+    // What is written after the window went stays: the window object writes nothing more.
+    const DWORD other = 10;
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings_key, L"x_time", REG_DWORD, &other, sizeof other);
+    main_window = nullptr;
+    window.reset();
+    EXPECT_EQ(other, saved_x_time());
+    DestroyWindow(owner);
+    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key);
 }
 
 TEST(main_window_texts, no_window_object_means_default_handling) {

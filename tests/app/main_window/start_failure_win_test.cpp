@@ -11,6 +11,7 @@
 
 #include "app/brisk_window_win.h"
 #include "app/main_window_win.h"
+#include "tests/poll_until_win.h"
 #include "util/ui/message_box_win.h"
 
 namespace {
@@ -41,22 +42,21 @@ BOOL CALLBACK find_dialog(HWND window, LPARAM param) {
 // Reads the box that `thread` shows and presses OK. Without a box in time the
 // thread is told to quit, so that neither a box nor a message loop waits for ever.
 void read_and_close(DWORD thread, seen_box& seen) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < box_wait_ms) {
-        HWND box = nullptr;
+    HWND box = nullptr;
+    const auto shown = [&] {
         EnumThreadWindows(thread, find_dialog, reinterpret_cast<LPARAM>(&box));
-        if (box) {
-            wchar_t caption[512];
-            const int length = GetWindowTextW(box, caption, 512);
-            seen.caption.assign(caption, length > 0 ? length : 0);
-            EnumChildWindows(box, collect_child_text, reinterpret_cast<LPARAM>(&seen));
-            seen.found = true;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-            return;
-        }
-        Sleep(20);
+        return box != nullptr;
+    };
+    if (!poll_until(shown, box_wait_ms, 20)) {
+        PostThreadMessageW(thread, WM_QUIT, 0, 0);
+        return;
     }
-    PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    wchar_t caption[512];
+    const int length = GetWindowTextW(box, caption, 512);
+    seen.caption.assign(caption, length > 0 ? length : 0);
+    EnumChildWindows(box, collect_child_text, reinterpret_cast<LPARAM>(&seen));
+    seen.found = true;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 // run_main_window with a reader of its box; the exit code.

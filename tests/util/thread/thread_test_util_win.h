@@ -1,6 +1,7 @@
-// Helpers of the thread and timer tests: a side thread with a time limit, polling, a fake clock.
+// Helpers of the thread and timer tests: a side thread with a time limit, a fake clock.
 #pragma once
 
+#include "tests/poll_until_win.h"
 #include "util/thread/timer_win.h"
 
 #include <windows.h>
@@ -9,19 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
-
-// Generous: the machines that run the tests are small and shared.
-const unsigned test_limit_ms = 10000;
-
-// Waits until `condition` holds; false when it still does not after `limit_ms`.
-inline bool poll_until(const std::function<bool()>& condition, unsigned limit_ms = test_limit_ms) {
-    const ULONGLONG end = GetTickCount64() + limit_ms;
-    while (!condition()) {
-        if (GetTickCount64() > end) return false;
-        Sleep(1);
-    }
-    return true;
-}
 
 // Runs `body` on a thread of its own, so that a call that might never return can be
 // given a time limit. A thread still running when the object goes is terminated.

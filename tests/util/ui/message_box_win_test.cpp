@@ -1,5 +1,7 @@
 #include "util/ui/message_box_win.h"
 
+#include "tests/poll_until_win.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,22 +49,21 @@ BOOL CALLBACK find_thread_dialog(HWND window, LPARAM param) {
 // that never shows up must still not leave message_box waiting for ever: the
 // thread is then told to quit, which ends a modal loop (and is reposted).
 void read_and_close(DWORD thread_id, seen_box& seen, std::atomic<bool>& found) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < box_wait_ms) {
-        find_context context = {thread_id, nullptr};
+    find_context context = {thread_id, nullptr};
+    const auto shown = [&] {
         EnumWindows(find_thread_dialog, reinterpret_cast<LPARAM>(&context));
-        if (context.found != nullptr) {
-            wchar_t caption[512];
-            const int length = GetWindowTextW(context.found, caption, 512);
-            seen.caption.assign(caption, length > 0 ? length : 0);
-            EnumChildWindows(context.found, collect_child_text, reinterpret_cast<LPARAM>(&seen));
-            found = true;
-            PostMessageW(context.found, WM_COMMAND, IDOK, 0);
-            return;
-        }
-        Sleep(20);
+        return context.found != nullptr;
+    };
+    if (!poll_until(shown, box_wait_ms, 20)) {
+        PostThreadMessageW(thread_id, WM_QUIT, 0, 0);
+        return;
     }
-    PostThreadMessageW(thread_id, WM_QUIT, 0, 0);
+    wchar_t caption[512];
+    const int length = GetWindowTextW(context.found, caption, 512);
+    seen.caption.assign(caption, length > 0 ? length : 0);
+    EnumChildWindows(context.found, collect_child_text, reinterpret_cast<LPARAM>(&seen));
+    found = true;
+    PostMessageW(context.found, WM_COMMAND, IDOK, 0);
 }
 
 int show_and_read(std::wstring& title, const wchar_t* text, UINT style, seen_box& seen) {

@@ -1,5 +1,6 @@
 #include "util/ui/open_url.h"
 
+#include "tests/poll_until_win.h"
 #include "tests/util/sys/probe_child_win.h"
 #include "util/sys/os_info.h"
 #include "util/sys/reg_key_win.h"
@@ -48,15 +49,12 @@ private:
 
 // Polls for a complete report: its last line is the one written last.
 std::map<std::string, std::string> wait_for_report(const std::wstring& path, DWORD timeout_ms = 60000) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (const auto text = probe::read_file(path)) {
-            auto fields = probe::parse_report(*text);
-            if (fields.count("show_window")) return fields;
-        }
-        if (GetTickCount() - start > timeout_ms) return {};
-        Sleep(50);
-    }
+    std::map<std::string, std::string> fields;
+    const auto complete = [&] {
+        fields = probe::parse_report(probe::read_file(path).value_or(""));
+        return fields.count("show_window") != 0;
+    };
+    return poll_until(complete, timeout_ms, 50) ? fields : std::map<std::string, std::string>{};
 }
 
 std::wstring unique_address(const wchar_t* base) {
@@ -210,12 +208,8 @@ std::optional<std::wstring> browser_log() {
 
 bool browser_was_given(const std::wstring& log, const std::wstring& address, DWORD timeout_ms = 60000) {
     const std::string line = to_utf8(address) + "\n";
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (probe::read_file(log).value_or("").find(line) != std::string::npos) return true;
-        if (GetTickCount() - start > timeout_ms) return false;
-        Sleep(50);
-    }
+    return poll_until([&] { return probe::read_file(log).value_or("").find(line) != std::string::npos; },
+                      timeout_ms, 50);
 }
 
 TEST(open_url, shell_hands_web_addresses_to_the_browser) {

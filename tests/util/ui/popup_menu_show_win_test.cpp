@@ -1,6 +1,8 @@
 // The menu shown for real: a window of our own, the pointer placed, keys typed by another thread.
 #include "util/ui/popup_menu_win.h"
 
+#include "tests/poll_until_win.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -111,28 +113,17 @@ void type_keys(const std::vector<WORD>& keys) {
     SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
-// Polls `done` every 20 ms for at most ten seconds.
-template <typename Condition>
-bool poll(Condition done) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= 10000) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 // Waits for the menu to appear, records where it is, types `keys`, and waits for
 // it to close. A menu that does not show or does not close is cancelled, so the
 // test fails rather than hangs.
 void drive_menu(HWND owner, std::vector<WORD> keys, seen_menu& seen) {
     HWND popup = nullptr;
-    if (poll([&popup] { return (popup = visible_popup()) != nullptr; })) {
+    if (poll_until([&popup] { return (popup = visible_popup()) != nullptr; }, test_limit_ms, 20)) {
         GetWindowRect(popup, &seen.rect);
         seen.foreground = GetForegroundWindow();
         seen.found = true;
         type_keys(keys);
-        if (poll([] { return visible_popup() == nullptr; })) {
+        if (poll_until([] { return visible_popup() == nullptr; }, test_limit_ms, 20)) {
             seen.closed = true;
             return;
         }
@@ -140,21 +131,6 @@ void drive_menu(HWND owner, std::vector<WORD> keys, seen_menu& seen) {
     seen.forced = true;
     PostMessageW(owner, WM_CANCELMODE, 0, 0);
     EndMenu();
-}
-
-// Lets the posted messages arrive: until `done` holds or five seconds pass.
-template <typename Condition>
-bool pump_until(Condition done) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < 5000) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (!done()) Sleep(10);
-    }
-    return done();
 }
 
 class shown_menu : public testing::Test {

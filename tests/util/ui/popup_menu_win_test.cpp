@@ -5,6 +5,8 @@
 
 #include <boost/function.hpp>
 
+#include "tests/util/trace/recording_sink.h"
+
 #include <cstdint>
 #include <set>
 #include <stdexcept>
@@ -227,14 +229,20 @@ TEST(popup_menu, command_without_a_callback_to_run_calls_nothing_and_still_tears
         EXPECT_TRUE(popup_menu::menu_item_table()->empty());
         EXPECT_EQ(t.scale.menu_handle(), nullptr);
     }
-    // A callback that throws: the exception stays inside, the teardown happens.
+    // A callback that throws: the exception stays inside, the teardown happens, and one
+    // line on the output channel names the failure.
     {
+        // The channel keeps its sinks until the process ends.
+        static recording_sink output;
+        ASSERT_TRUE(output_channel.add_sink(&output));
         tree t;
         t.top.append_item(0, L"fails", [] { throw std::runtime_error("command failed"); });
+        const std::uint32_t id = (popup_menu::next_command_id() - 1) & 0xFFFF;
         command_result r = {1, false};
-        EXPECT_NO_THROW(r = command(t.top, (popup_menu::next_command_id() - 1) & 0xFFFF));
+        EXPECT_NO_THROW(r = command(t.top, id));
         EXPECT_TRUE(r.handled);
         EXPECT_TRUE(popup_menu::menu_item_table()->empty());
+        EXPECT_EQ("popup_menu: command " + std::to_string(id) + " failed: command failed\n", output.narrow);
     }
     // The high word (1 for an accelerator) is not part of the id.
     {
