@@ -7,20 +7,6 @@
 
 namespace {
 
-std::uint32_t next(std::uint32_t& state) {
-    state = state * 1103515245u + 12345u;
-    return state >> 8;
-}
-
-// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none does.
-std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height()) return "size";
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) return std::to_string(x) + "," + std::to_string(y);
-    return "";
-}
-
 struct test_line {
     int x1, y1, x2, y2;
 };

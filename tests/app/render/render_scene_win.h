@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,21 @@ inline ::testing::Environment* const gdiplus_env =
     ::testing::AddGlobalTestEnvironment(new gdiplus_environment);
 
 using pixel_map = std::map<std::pair<int, int>, Gdiplus::ARGB>;
+
+// A reproducible sequence for the tests' random data: the next value of `state`.
+inline std::uint32_t next(std::uint32_t& state) {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+}
+
+// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none does.
+inline std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height()) return "size";
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) return std::to_string(x) + "," + std::to_string(y);
+    return "";
+}
 
 // A window record of the given client size with a white back buffer, for drawing
 // with draw_graph after the view fields have been set by hand.

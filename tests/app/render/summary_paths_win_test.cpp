@@ -9,22 +9,8 @@
 
 namespace {
 
-std::uint32_t next(std::uint32_t& state) {
-    state = state * 1103515245u + 12345u;
-    return state >> 8;
-}
-
 double unit(std::uint32_t& state) {
     return static_cast<double>(next(state) % 1000000) / 1000000.0;
-}
-
-// The first pixel where the two back buffers differ, as "x,y", or "" when none does.
-std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height()) return "size";
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) return std::to_string(x) + "," + std::to_string(y);
-    return "";
 }
 
 constexpr std::uint32_t spans[] = {10, 600, 3600, 3600, 14400, 86400};
