@@ -70,7 +70,6 @@ public:
         leaf_ = leaf;
         words_ = words;
         levels_.clear();
-        items_ = 0;
         generation_ = 1;
     }
     std::size_t leaf() const { return leaf_; }
@@ -94,7 +93,6 @@ public:
     // Makes the nodes of the complete blocks of `items` items; new ones are stale.
     void resize(std::size_t items) {
         if (leaf_ == 0) return;
-        items_ = items;
         std::size_t count = items / leaf_;
         std::size_t level = 0;
         for (; count > 0; ++level, count /= fanout) {
@@ -180,7 +178,6 @@ private:
 
     std::size_t leaf_ = 0;
     std::size_t words_ = 0;
-    std::size_t items_ = 0;
     std::uint32_t generation_ = 1;
     std::vector<level_nodes> levels_;
 };
