@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/render_win.h"
+#include "app/render/render_win.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "app/sample_store.h"
-#include "app/scaling.h"
+#include "app/store/sample_store.h"
+#include "app/store/scaling.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/graph_mapping.h"
-#include "app/graph_summary.h"
-#include "app/sample_store.h"
-#include "app/scaling.h"
+#include "app/graph/graph_mapping.h"
+#include "app/graph/graph_summary.h"
+#include "app/store/sample_store.h"
+#include "app/store/scaling.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/app/store_exercise.h"
+#include "tests/app/store/store_exercise.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t pos = 0;

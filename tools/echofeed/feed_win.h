@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wire_protocol.h" // ping_sample (round-trip times in milliseconds here)
+#include "app/store/wire_protocol.h" // ping_sample (round-trip times in milliseconds here)
 
 // Exit codes: what happened, for scripts.
 enum exit_code : int {

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/back_buffer_view_win.h"
+#include "app/render/back_buffer_view_win.h"
 
 namespace {
 

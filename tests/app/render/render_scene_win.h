@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/render_win.h"
-#include "app/scaling.h"
+#include "app/render/render_win.h"
+#include "app/store/scaling.h"
 
 constexpr Gdiplus::ARGB white = 0xFFFFFFFF;
 constexpr Gdiplus::ARGB marker_argb = 0xFF8FA2FE;

@@ -1,0 +1,32 @@
+// The sample store's drawing resources: pens, label font, string format and brush.
+#pragma once
+
+#include "app/render/gdiplus_win.h"
+
+// Colours of the picture (ARGB).
+constexpr Gdiplus::ARGB avg_color = 0xFF0022CC;
+constexpr Gdiplus::ARGB grid_color = 0xFFE0E0E0;
+constexpr Gdiplus::ARGB axis_color = 0xFF000000;
+constexpr Gdiplus::ARGB label_color = 0xFF000000;
+
+// Created together with the store and released with it. A resource that could
+// not be created is held as none; drawing with it then does nothing.
+struct graph_resources {
+    // Label font of the family "Arial" (with the generic sans-serif fallback).
+    graph_resources();
+    explicit graph_resources(const wchar_t* label_family);
+    ~graph_resources();
+    graph_resources(const graph_resources&) = delete;
+    graph_resources& operator=(const graph_resources&) = delete;
+
+    gdip_pen axis_pen;
+    gdip_pen grid_pen;
+    gdip_pen avg_pen;
+    gdip_font label_font;
+    gdip_string_format label_format;
+    gdip_solid_brush label_brush;
+};
+
+// A 12-pixel regular font of the named family, or of the generic sans-serif family
+// when the named family or a font of it cannot be created.
+gdip_font create_label_font(const wchar_t* family_name);

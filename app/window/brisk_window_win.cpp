@@ -1,0 +1,38 @@
+#include "app/window/brisk_window_win.h"
+
+#include <boost/lambda/bind.hpp>
+
+brisk_window* main_window = nullptr;
+
+namespace {
+
+constexpr unsigned repaint_period_ms = 500;
+
+} // namespace
+
+// The settings are loaded by construct_main_window, not here, so that a window
+// object of a test never reads the user's key.
+brisk_window::brisk_window() : store(this) {
+    slow_timer.add(repaint_timer, boost::lambda::bind(&brisk_window::invalidate, this), repaint_period_ms, 0,
+                   true);
+}
+
+// Members then go in reverse order: the menus, the repaint registration (if one
+// is still held), the store last. The settings were saved when the window went
+// (WM_DESTROY); an object that never had a window (a test's) has none to keep.
+brisk_window::~brisk_window() {
+    repaint_timer.remove(true);
+    back_buffer.reset();
+}
+
+void brisk_window::invalidate() {
+    if (const HWND window = hwnd.load()) InvalidateRect(window, nullptr, TRUE);
+}
+
+void brisk_window::clear_outside() {
+    ::clear_outside(store, client_height);
+}
+
+void brisk_window::clear_all() {
+    ::clear_all(store, client_height);
+}

@@ -1,0 +1,223 @@
+#include "app/window/main_window_win.h"
+
+#include <cstddef>
+#include <limits>
+#include <string>
+
+#include "app/render/render_win.h"
+#include "app/store/sample_store.h"
+#include "app/window/brisk_window_win.h"
+#include "app/window/icon_win.h"
+#include "app/window/placement.h"
+#include "app/window/settings_win.h"
+#include "echoview_version.h"
+#include "util/sys/handle_owner_win.h"
+#include "util/ui/message_box_win.h"
+
+const wchar_t main_window_title[] = L"Echoview " ECHOVIEW_VERSION_WTEXT L" - www.norvane.example";
+const wchar_t not_started_by_echoprobe_text[] =
+    L"Echoview is the graphical front-end of Echoprobe.\n"
+    L"Please start Echoprobe in an elevated command prompt to ping\n"
+    L"and use the -g option to have Echoview display the results.\n"
+    L"\n"
+    L"Example: echoprobe www.example.com -t -g\n";
+
+namespace {
+
+UINT sample_count_message() {
+    static const UINT message = RegisterWindowMessageW(sample_count_message_name);
+    return message;
+}
+
+UINT summary_bytes_message() {
+    static const UINT message = RegisterWindowMessageW(summary_bytes_message_name);
+    return message;
+}
+
+placement virtual_screen() {
+    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// Takes a batch only as whole records of a batch-typed message; a null or
+// malformed structure is ignored like any other foreign WM_COPYDATA.
+void on_copy_data(brisk_window& window, const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != sample_batch_id || !data->lpData) return;
+    const std::size_t count = data->cbData / sizeof(ping_sample);
+    // A batch of which nothing could be stored (all values not finite, or no
+    // memory) leaves the graph's notion of the last arrival alone.
+    if (append_samples(window.store, data->lpData, count) != 0) window.last_data_tick = GetTickCount();
+}
+
+// A count as the answer to a query message: plus one, so that 0 means no answer.
+LRESULT count_answer(std::size_t count) {
+    const auto limit = static_cast<std::size_t>(std::numeric_limits<LRESULT>::max()) - 1;
+    return static_cast<LRESULT>(count < limit ? count : limit) + 1;
+}
+
+LRESULT sample_count(brisk_window& window) {
+    lock_guard guard(window.store.lock);
+    return count_answer(window.store.samples.size());
+}
+
+LRESULT summary_bytes(brisk_window& window) {
+    lock_guard guard(window.store.lock);
+    return count_answer(window.store.marker_blocks.memory_bytes() + window.store.curve_blocks.memory_bytes());
+}
+
+void on_sizing(brisk_window& window) {
+    window.store.y_high = y_high_rescale;
+    window.back_buffer.reset();
+}
+
+LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_DESTROY:
+            // No repaint may run once the settings are being saved and the window is gone.
+            window.repaint_timer.remove(true);
+            save_settings(window);
+            PostQuitMessage(0);
+            return 0;
+        case WM_SIZE:
+            window.client_width = LOWORD(lparam);
+            window.client_height = HIWORD(lparam);
+            on_sizing(window);
+            break;
+        case WM_SIZING: on_sizing(window); break;
+        case WM_PAINT: paint(window); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_WINDOWPOSCHANGED:
+            if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam)) {
+                window.x_pos = pos->x;
+                window.y_pos = pos->y;
+                window.x_size = pos->cx;
+                window.y_size = pos->cy;
+            }
+            break;
+        case WM_COPYDATA: on_copy_data(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam)); return 0;
+        case WM_COMMAND:
+        case WM_INITMENUPOPUP: {
+            bool handled = false;
+            const LRESULT result = window.context_menu.on_message(message, wparam, lparam, &handled);
+            if (handled) return result;
+            break;
+        }
+        case WM_RBUTTONDOWN: window.context_menu.build(0); break;
+        default:
+            if (message == 0) break;
+            if (message == sample_count_message()) return sample_count(window);
+            if (message == summary_bytes_message()) return summary_bytes(window);
+            break;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+} // namespace
+
+std::unique_ptr<brisk_window> construct_main_window() {
+    auto window = std::make_unique<brisk_window>();
+    load_settings(*window);
+    return window;
+}
+
+bool create_main_window(HINSTANCE instance) {
+    brisk_window& window = *main_window;
+    WNDCLASSW window_class{};
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = window_proc;
+    window_class.hInstance = instance;
+    window.icon = load_icon(main_icon_name, false, false, true);
+    window_class.hIcon = window.icon;
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    window_class.lpszClassName = main_window_class;
+    if (!RegisterClassW(&window_class)) return false;
+
+    // Whatever the registry held, the window must come up where the user can reach it.
+    const placement place = fit_on_screen({window.x_pos, window.y_pos, window.x_size, window.y_size},
+                                          virtual_screen(), GetSystemMetrics(SM_CYCAPTION) + 8);
+    window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, WS_OVERLAPPEDWINDOW, place.x,
+                                  place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
+    if (window.hwnd) return true;
+    // Keeps the error of the creation for the caller, and leaves the class
+    // free for another try.
+    const DWORD error = GetLastError();
+    UnregisterClassW(main_window_class, instance);
+    SetLastError(error);
+    return false;
+}
+
+LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!main_window) return DefWindowProcW(hwnd, message, wparam, lparam);
+    try {
+        return handle_message(*main_window, hwnd, message, wparam, lparam);
+    } catch (...) {
+        // Nothing may unwind into the system's caller. A paint that failed
+        // half way must still validate, or WM_PAINT would come back at once.
+        if (message == WM_PAINT) ValidateRect(hwnd, nullptr);
+        return message == WM_ERASEBKGND ? 1 : 0;
+    }
+}
+
+namespace {
+
+// Consecutive failed receives after which the message loop gives up: one alone
+// loses a message (Wine reports one for a sent message too large to pass), but
+// a receive that fails every time would otherwise keep a core busy for ever.
+constexpr int max_failed_receives = 100;
+
+std::wstring system_error_text(DWORD error) {
+    // Freed however the text below is built, an exhausted allocation included.
+    owned_local buffer;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0, nullptr);
+    const auto* text = static_cast<const wchar_t*>(buffer.get());
+    std::wstring result = length > 0 && text ? std::wstring(text, length) : std::wstring();
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    if (result.empty()) result = L"Error " + std::to_wstring(error) + L".";
+    return result;
+}
+
+} // namespace
+
+int run_message_loop(HWND filter) {
+    MSG msg{};
+    int failed = 0;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, filter, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) {
+            if (++failed >= max_failed_receives) return exit_message_loop_failed;
+            continue;
+        }
+        failed = 0;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+int run_main_window(HINSTANCE instance, int show_command) {
+    gdiplus_session gdiplus;
+    std::unique_ptr<brisk_window> window = construct_main_window();
+    main_window = window.get();
+    int code = exit_no_main_window;
+    if (create_main_window(instance)) {
+        ShowWindow(main_window->hwnd, show_command);
+        UpdateWindow(main_window->hwnd);
+        code = run_message_loop();
+        // A loop that gave up leaves the window behind; destroying it still saves
+        // the settings (WM_DESTROY) before the program ends.
+        if (IsWindow(main_window->hwnd)) DestroyWindow(main_window->hwnd);
+    } else {
+        // Without a window nothing could ever end the message loop: say why and stop.
+        const std::wstring text = L"Echoview cannot open its window.\n\n" + system_error_text(GetLastError());
+        message_box(app_title, nullptr, text.c_str(), MB_ICONERROR, nullptr);
+    }
+    // The window object goes before GDI+ stops, so its drawing resources are
+    // released while GDI+ still runs.
+    main_window = nullptr;
+    window.reset();
+    return code;
+}

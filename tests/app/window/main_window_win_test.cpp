@@ -1,0 +1,178 @@
+// The window procedure of the main window, driven with messages in-process, and its texts.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/window/brisk_window_win.h"
+#include "app/window/main_window_win.h"
+#include "app/window/settings_win.h"
+
+namespace {
+
+class main_window_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = std::make_unique<brisk_window>();
+        main_window = window.get();
+    }
+    void TearDown() override { main_window = nullptr; }
+
+    static std::vector<unsigned char> records(std::initializer_list<double> values) {
+        std::vector<unsigned char> bytes(values.size() * sizeof(double));
+        std::memcpy(bytes.data(), values.begin(), bytes.size());
+        return bytes;
+    }
+    LRESULT copy_data(ULONG_PTR id, const void* data, DWORD size) {
+        COPYDATASTRUCT copy{id, size, const_cast<void*>(data)};
+        return window_proc(nullptr, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+    }
+    std::size_t count() const { return window->store.samples.size(); }
+
+    gdiplus_session gdiplus;
+    std::unique_ptr<brisk_window> window;
+};
+
+TEST_F(main_window_test, copy_data_takes_whole_records_of_batches_only) {
+    const auto three = records({10.0, 1.5, 11.0, 2.5, 12.0, 3.5});
+    window->last_data_tick = 7;
+    EXPECT_EQ(0, copy_data(1, three.data(), 15));
+    EXPECT_EQ(0u, count());
+    EXPECT_EQ(7u, window->last_data_tick);
+
+    EXPECT_EQ(0, copy_data(1, three.data(), 16));
+    ASSERT_EQ(1u, count());
+    EXPECT_EQ(10.0, window->store.samples[0].time);
+    EXPECT_EQ(1.5, window->store.samples[0].rtt);
+    EXPECT_NE(7u, window->last_data_tick);
+
+    EXPECT_EQ(0, copy_data(1, three.data(), 47)); // two records, 15 bytes left over
+    EXPECT_EQ(3u, count());
+    EXPECT_EQ(0, copy_data(2, three.data(), 48));
+    EXPECT_EQ(0, copy_data(0, three.data(), 48));
+    EXPECT_EQ(0, copy_data(ULONG_PTR(-1), three.data(), 48));
+    EXPECT_EQ(3u, count());
+    EXPECT_EQ(1.5, window->store.win_min);
+    EXPECT_EQ(2.5, window->store.win_max);
+}
+
+TEST_F(main_window_test, malformed_copy_data_is_ignored) {
+    window->last_data_tick = 7;
+    EXPECT_EQ(0, window_proc(nullptr, WM_COPYDATA, 0, 0)); // no structure at all
+    EXPECT_EQ(0, copy_data(1, nullptr, 32));               // a size without data
+    EXPECT_EQ(0, copy_data(1, nullptr, 0));
+    EXPECT_EQ(0u, count());
+    EXPECT_EQ(7u, window->last_data_tick);
+}
+
+TEST_F(main_window_test, hostile_sample_values_do_not_reach_the_store) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto bad = records({nan, 1.0, 5.0, nan, inf, 2.0, 6.0, -inf});
+    window->last_data_tick = 7;
+    EXPECT_EQ(0, copy_data(1, bad.data(), static_cast<DWORD>(bad.size())));
+    EXPECT_EQ(0u, count());
+    EXPECT_EQ(7u, window->last_data_tick); // nothing arrived, the graph keeps its clock
+
+    const auto extreme = records({-1e300, 1e300, 1e300, -1e300, 0.0, 5e-324});
+    EXPECT_EQ(0, copy_data(1, extreme.data(), static_cast<DWORD>(extreme.size())));
+    EXPECT_EQ(3u, count());
+    EXPECT_EQ(-1e300, window->store.samples.front().time);
+}
+
+TEST_F(main_window_test, a_large_batch_is_taken_whole) {
+    const std::size_t n = 1000000;
+    std::vector<double> values(2 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        values[2 * i] = static_cast<double>(n - i); // reversed, so the batch is sorted
+        values[2 * i + 1] = static_cast<double>(i % 50);
+    }
+    EXPECT_EQ(0, copy_data(1, values.data(), static_cast<DWORD>(n * 16 + 9)));
+    ASSERT_EQ(n, count());
+    EXPECT_EQ(1.0, window->store.samples.front().time);
+    EXPECT_EQ(static_cast<double>(n), window->store.samples.back().time);
+}
+
+TEST_F(main_window_test, the_count_message_answers_the_number_of_samples_plus_one) {
+    const UINT message = RegisterWindowMessageW(sample_count_message_name);
+    ASSERT_NE(0u, message);
+    EXPECT_EQ(1, window_proc(nullptr, message, 0, 0));
+    const auto two = records({1.0, 1.0, 2.0, 2.0});
+    copy_data(1, two.data(), 32);
+    EXPECT_EQ(3, window_proc(nullptr, message, 0, 0));
+}
+
+TEST_F(main_window_test, size_and_position_messages_update_the_record) {
+    window->store.y_high = 42.0;
+    window->back_buffer = gdip_bitmap(20, 10, PixelFormat24bppRGB);
+    ASSERT_TRUE(static_cast<bool>(window->back_buffer));
+    window_proc(nullptr, WM_SIZE, SIZE_RESTORED, MAKELPARAM(612, 301));
+    EXPECT_EQ(612, window->client_width);
+    EXPECT_EQ(301, window->client_height);
+    EXPECT_EQ(-1.0, window->store.y_high);
+    EXPECT_FALSE(static_cast<bool>(window->back_buffer));
+
+    window->store.y_high = 42.0;
+    window->back_buffer = gdip_bitmap(20, 10, PixelFormat24bppRGB);
+    RECT drag{0, 0, 100, 100};
+    window_proc(nullptr, WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&drag));
+    EXPECT_EQ(-1.0, window->store.y_high);
+    EXPECT_FALSE(static_cast<bool>(window->back_buffer));
+    EXPECT_EQ(612, window->client_width);
+
+    WINDOWPOS pos{};
+    pos.x = -32000; // minimised
+    pos.y = -32000;
+    pos.cx = 160;
+    pos.cy = 28;
+    window_proc(nullptr, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    EXPECT_EQ(-32000, window->x_pos);
+    EXPECT_EQ(-32000, window->y_pos);
+    EXPECT_EQ(160, window->x_size);
+    EXPECT_EQ(28, window->y_size);
+}
+
+TEST_F(main_window_test, background_erase_is_swallowed) {
+    EXPECT_EQ(1, window_proc(nullptr, WM_ERASEBKGND, 0, 0));
+}
+
+DWORD saved_x_time() {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, settings_key, L"x_time", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
+    HWND owner =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, owner);
+    window->hwnd = owner;
+    window->x_time = 3600;
+    window_proc(owner, WM_DESTROY, 0, 0);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+    EXPECT_EQ(3600u, saved_x_time());
+    // What is written after the window went stays: the window object writes nothing more.
+    const DWORD other = 10;
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings_key, L"x_time", REG_DWORD, &other, sizeof other);
+    main_window = nullptr;
+    window.reset();
+    EXPECT_EQ(other, saved_x_time());
+    DestroyWindow(owner);
+    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key);
+}
+
+TEST(main_window_texts, no_window_object_means_default_handling) {
+    main_window = nullptr;
+    // Before the object exists, messages go to DefWindowProcW, which erases nothing here.
+    EXPECT_EQ(0, window_proc(nullptr, WM_ERASEBKGND, 0, 0));
+}
+
+} // namespace
