@@ -1,7 +1,8 @@
 // Repaint of the graph into the back buffer for a week of samples, at two window sizes.
 //
 // The first table renders the same steady view repeatedly (no new samples, no
-// settings change) by each way of setting the pixels. The second is the running
+// settings change), as the window paints it and by the plain drawing (a GDI+
+// call per marker pixel and per line). The second is the running
 // program's case: before each measured paint the clock moves on by the repaint
 // period and the samples of that half second arrive; its `cold` rows are the
 // first paint after a rescale of the value axis. Each row gives the median and
@@ -17,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "app/render/render_win.h"
+#include "app/store/sample_intake.h"
+#include "tests/app/render/plain_paint_win.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ double now_ms() {
 }
 
 // A week of pings at `per_second` samples a second: a slow wave with jitter.
-void fill(brisk_window& window, std::size_t count, int per_second) {
+void fill(graph_view& window, std::size_t count, int per_second) {
     std::vector<ping_sample> batch;
     std::uint32_t state = 1;
     for (std::size_t i = 0; i < count; ++i) {
@@ -56,7 +58,7 @@ struct bench_case {
     int width;
     int height;
     double avg_time; // seconds, 0 = no curve
-    pixel_path markers;
+    bool plain;      // by the plain drawing
 };
 
 struct timing {
@@ -64,8 +66,15 @@ struct timing {
     double min_ms;
 };
 
+void render(graph_view& view, std::uint32_t now, bool plain) {
+    if (plain)
+        render_plain(view, now);
+    else
+        render_back_buffer(view, now);
+}
+
 timing render_ms(const bench_case& c, int runs) {
-    auto window = std::make_unique<brisk_window>();
+    auto window = std::make_unique<graph_view>();
     window->client_width = c.width;
     window->client_height = c.height;
     window->x_time = week_secs;
@@ -73,11 +82,11 @@ timing render_ms(const bench_case& c, int runs) {
     window->avg_time = c.avg_time;
     window->last_data_tick = 1000;
     fill(*window, c.samples, c.per_second);
-    render_back_buffer(*window, window->last_data_tick, c.markers); // settings, buckets
+    render(*window, window->last_data_tick, c.plain); // settings, buckets
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         const double start = now_ms();
-        render_back_buffer(*window, window->last_data_tick, c.markers);
+        render(*window, window->last_data_tick, c.plain);
         times.push_back(now_ms() - start);
     }
     std::sort(times.begin(), times.end());
@@ -92,9 +101,9 @@ struct live_timing {
     double summary_bytes_per_sample;
 };
 
-std::unique_ptr<brisk_window> live_window(std::size_t count, int per_second, int width, int height,
-                                          double avg_time) {
-    auto window = std::make_unique<brisk_window>();
+std::unique_ptr<graph_view> live_window(std::size_t count, int per_second, int width, int height,
+                                        double avg_time) {
+    auto window = std::make_unique<graph_view>();
     window->client_width = width;
     window->client_height = height;
     window->x_time = week_secs;
@@ -155,19 +164,13 @@ live_timing live_ms(std::size_t count, int per_second, int width, int height, do
     }
     if (!times.empty()) result.cold = summarise(times);
     const sample_store& store = window->store;
-    result.summary_bytes_per_sample =
-        static_cast<double>(store.marker_blocks.memory_bytes() + store.curve_blocks.memory_bytes()) /
-        static_cast<double>(std::max<std::size_t>(store.samples.size(), 1));
+    result.summary_bytes_per_sample = static_cast<double>(window->summaries.memory_bytes()) /
+                                      static_cast<double>(std::max<std::size_t>(store.samples.size(), 1));
     return result;
 }
 
-const char* path_name(pixel_path path) {
-    switch (path) {
-        case pixel_path::summaries: return "summaries";
-        case pixel_path::locked_view: return "locked view";
-        case pixel_path::gdiplus: return "GDI+ calls";
-        default: return "?";
-    }
+const char* path_name(bool plain) {
+    return plain ? "GDI+ calls" : "summaries";
 }
 
 const char* avg_name(double avg_time) {
@@ -232,15 +235,15 @@ int main(int argc, char** argv) {
         for (const auto& load : loads) {
             const int runs = load.count > 1000000 ? 9 : 21;
             for (double avg : {3600.0, 1.0, 0.0}) {
-                for (pixel_path m : {pixel_path::summaries, pixel_path::locked_view, pixel_path::gdiplus}) {
-                    if (load.count == 0 && (avg != 3600.0 || m != pixel_path::summaries)) continue;
-                    if (m == pixel_path::gdiplus && avg != 3600.0) continue;
-                    const bench_case c{load.count, load.per_second, size[0], size[1], avg, m};
+                for (bool plain : {false, true}) {
+                    if (load.count == 0 && (avg != 3600.0 || plain)) continue;
+                    if (plain && avg != 3600.0) continue;
+                    const bench_case c{load.count, load.per_second, size[0], size[1], avg, plain};
                     const timing ms = render_ms(c, runs);
                     char dims[16];
                     std::snprintf(dims, sizeof dims, "%dx%d", size[0], size[1]);
                     std::printf("%-22s %-10s %-8s %-12s %10.2f %10.2f\n", load.name, dims, avg_name(avg),
-                                path_name(m), ms.median_ms, ms.min_ms);
+                                path_name(plain), ms.median_ms, ms.min_ms);
                     std::fflush(stdout);
                 }
             }

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "app/store/sample_store.h"
+#include "app/store/sample_intake.h"
 #include "app/store/scaling.h"
 
 namespace {

@@ -8,9 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/graph/graph_mapping.h"
-#include "app/graph/graph_summary.h"
-#include "app/store/sample_store.h"
+#include "app/graph/graph_summaries.h"
+#include "app/store/sample_intake.h"
 #include "app/store/scaling.h"
 
 namespace {
@@ -25,6 +24,7 @@ constexpr std::uint32_t week_secs = 604800;
 
 struct scene {
     sample_store store;
+    graph_summaries summaries;
     line_ends ends;
     int width;
     int height;
@@ -73,13 +73,14 @@ struct scene {
         const view_mapping view(store, plot_width);
         double low = win_none_min;
         double high = win_none_max;
-        store.marker_blocks.extremes(store, view, height, low, high);
+        summaries.follow(store);
+        summaries.markers.extremes(store, view, height, low, high);
         store.win_min = low;
         store.win_max = high;
-        store.marker_blocks.centres(store, view, width, height);
+        summaries.markers.centres(store, view, width, height);
         const average_steps steps(store, plot_width);
         std::vector<curve_step> wide;
-        store.curve_blocks.pixels(store, steps, ends, width, height, wide);
+        summaries.curve.pixels(steps, ends, width, height, wide);
     }
 };
 
@@ -128,8 +129,7 @@ int main(int argc, char** argv) {
                 const auto start = bench_clock::now();
                 s->paint();
                 const double rebuild = ms_since(start);
-                const double bytes = static_cast<double>(s->store.marker_blocks.memory_bytes() +
-                                                         s->store.curve_blocks.memory_bytes()) /
+                const double bytes = static_cast<double>(s->summaries.memory_bytes()) /
                                      static_cast<double>(s->store.samples.size());
                 std::printf("%10zu %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f\n", load.count, size[0], size[1],
                             avg, live.median, live.low, rebuild, bytes);

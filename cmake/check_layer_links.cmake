@@ -1,7 +1,6 @@
 # Run by echoview_check_layer_links: reads the symbols of the built libraries with nm and
-# fails when a folder's library leaves a symbol undefined that none of its own or lower
-# folders' libraries, nor the start-up unit, defines, but a folder above or beside it
-# (or app/) does.
+# fails when a layer's library leaves a symbol undefined that none of its own or lower
+# layers' libraries, nor the start-up unit, defines, but a layer above or beside it does.
 #   cmake -Dconfig=<generated list of archives> -Dstamp=<file> -P check_layer_links.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${config})
@@ -31,8 +30,7 @@ function(symbols archive defined_var undefined_var)
 endfunction()
 
 # Who defines each symbol: the variable "by_<symbol>" lists the providers.
-set(providers ${layers} app)
-set(archive_app ${app_archive})
+set(providers ${layers})
 foreach(provider ${providers})
     symbols(${archive_${provider}} defined undefined_${provider})
     foreach(symbol ${defined})
@@ -64,12 +62,15 @@ foreach(layer ${layers})
         endforeach()
         if(NOT found_allowed)
             string(REPLACE ";" ", " where "${${key}}")
-            string(APPEND errors "  util/${layer} uses ${symbol}, defined in ${where}\n")
+            # Layers are named <area>_<folder> here: shown as <area>/<folder>.
+            string(REGEX REPLACE "^([a-z]+)_" "\\1/" shown "${layer}")
+            string(REGEX REPLACE "(^|, )([a-z]+)_" "\\1\\2/" where "${where}")
+            string(APPEND errors "  ${shown} uses ${symbol}, defined in ${where}\n")
         endif()
     endforeach()
 endforeach()
 
 if(errors)
-    message(FATAL_ERROR "A folder of util/ reaches a folder it may not use:\n${errors}")
+    message(FATAL_ERROR "A folder of util/ or app/ reaches a folder it may not use:\n${errors}")
 endif()
 file(TOUCH ${stamp})

@@ -1,49 +1,53 @@
-# The utility library's folders as layers: each folder one library that links only the
+# The folders of util/ and app/ as layers: each folder one library that links only the
 # folders below it, and whose files may include headers of those folders only.
 
-# echoview_util_layer(<folder> [<lower folder>...]): the library echoview_util_<folder> of
-# util/<folder>, linked with the libraries of the lower folders. Its own files may then
-# include from the lower folders and from theirs (the layers are transitive), never from
-# a folder above or beside it, nor from app/: a check before the library is compiled
-# fails the build with the offending file and header.
-function(echoview_util_layer folder)
-    set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+# echoview_layer(<area>/<folder> [<lower layer>...]): the library echoview_<area>_<folder>
+# of that folder (echoview_util_sys for util/sys), linked with the libraries of the lower
+# layers. Its own files may then include from the lower layers and from theirs (the
+# layers are transitive), never from a folder above or beside it: a check before the
+# library is compiled fails the build with the offending file and header. An entry
+# point (main_win.cpp) belongs to its program, not to the library.
+function(echoview_layer layer)
+    string(REPLACE "/" "_" name ${layer})
+    set(dir ${PROJECT_SOURCE_DIR}/${layer})
     set(deps "")
     set(reachable "")
     foreach(lower ${ARGN})
-        list(APPEND deps echoview_util_${lower})
-        get_property(below GLOBAL PROPERTY echoview_layer_${lower})
+        string(REPLACE "/" "_" lower_name ${lower})
+        list(APPEND deps echoview_${lower_name})
+        get_property(below GLOBAL PROPERTY echoview_layer_${lower_name})
         list(APPEND reachable ${lower} ${below})
     endforeach()
     list(REMOVE_DUPLICATES reachable)
-    set_property(GLOBAL PROPERTY echoview_layer_${folder} ${reachable})
-    set_property(GLOBAL APPEND PROPERTY echoview_layers ${folder})
+    set_property(GLOBAL PROPERTY echoview_layer_${name} ${reachable})
+    set_property(GLOBAL APPEND PROPERTY echoview_layers ${layer})
 
     echoview_glob(sources ${dir} "*.cpp")
-    echoview_library(echoview_util_${folder} "${sources}" "echoview_options;${deps}")
+    list(FILTER sources EXCLUDE REGEX "/main_win\\.cpp$")
+    echoview_library(echoview_${name} "${sources}" "echoview_options;${deps}")
 
     file(GLOB_RECURSE checked CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
-    set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${folder}.layer-checked)
+    set(stamp ${CMAKE_BINARY_DIR}/layers/${name}.checked)
     string(REPLACE ";" "," reachable_text "${reachable}")
     add_custom_command(
         OUTPUT ${stamp}
-        COMMAND ${CMAKE_COMMAND} -Dfolder=${folder} -Dreachable=${reachable_text} -Dsource_dir=${dir}
+        COMMAND ${CMAKE_COMMAND} -Dlayer=${layer} -Dreachable=${reachable_text} -Dsource_dir=${dir}
                 -Dstamp=${stamp} -P ${PROJECT_SOURCE_DIR}/cmake/check_layer.cmake
         DEPENDS ${checked} ${PROJECT_SOURCE_DIR}/cmake/check_layer.cmake
-        COMMENT "Checking the includes of util/${folder}"
+        COMMENT "Checking the includes of ${layer}"
         VERBATIM)
-    add_custom_target(echoview_util_${folder}_layer ALL DEPENDS ${stamp})
+    add_custom_target(echoview_${name}_layer ALL DEPENDS ${stamp})
     if(sources)
-        add_dependencies(echoview_util_${folder} echoview_util_${folder}_layer)
+        add_dependencies(echoview_${name} echoview_${name}_layer)
     endif()
 endfunction()
 
-# echoview_check_layer_links(<app library>): after the libraries are built, fails the build
-# when a folder's library uses a symbol that only a folder it may not use (or app/)
-# defines: a call past the include check, through a declaration written by hand. The
-# start-up unit defines the process-wide objects that every folder declares for itself,
-# so what it defines is open to all. Needs nm; without one the check is left out.
-function(echoview_check_layer_links app_library)
+# echoview_check_layer_links(): after the libraries are built, fails the build when a
+# layer's library uses a symbol that only a layer it may not use defines: a call past
+# the include check, through a declaration written by hand. The start-up unit defines
+# the process-wide objects that every folder declares for itself, so what it defines
+# is open to all. Needs nm; without one the check is left out.
+function(echoview_check_layer_links)
     if(NOT CMAKE_NM)
         return()
     endif()
@@ -51,13 +55,15 @@ function(echoview_check_layer_links app_library)
     set(config "set(nm \"${CMAKE_NM}\")\n")
     set(archives "")
     foreach(layer ${layers})
-        get_target_property(type echoview_util_${layer} TYPE)
+        string(REPLACE "/" "_" name ${layer})
+        get_target_property(type echoview_${name} TYPE)
         if(type STREQUAL "STATIC_LIBRARY")
-            get_property(reachable GLOBAL PROPERTY echoview_layer_${layer})
-            string(APPEND config "list(APPEND layers ${layer})\n"
-                                 "set(archive_${layer} \"$<TARGET_FILE:echoview_util_${layer}>\")\n"
-                                 "set(reachable_${layer} ${reachable})\n")
-            list(APPEND archives echoview_util_${layer})
+            get_property(reachable GLOBAL PROPERTY echoview_layer_${name})
+            string(REPLACE "/" "_" reachable "${reachable}")
+            string(APPEND config "list(APPEND layers ${name})\n"
+                                 "set(archive_${name} \"$<TARGET_FILE:echoview_${name}>\")\n"
+                                 "set(reachable_${name} ${reachable})\n")
+            list(APPEND archives echoview_${name})
         endif()
     endforeach()
     foreach(open echoview_util_startup)
@@ -67,8 +73,6 @@ function(echoview_check_layer_links app_library)
             list(APPEND archives ${open})
         endif()
     endforeach()
-    string(APPEND config "set(app_archive \"$<TARGET_FILE:${app_library}>\")\n")
-    list(APPEND archives ${app_library})
 
     set(config_file ${CMAKE_BINARY_DIR}/layer-links.cmake)
     file(GENERATE OUTPUT ${config_file} CONTENT "${config}")
@@ -82,7 +86,7 @@ function(echoview_check_layer_links app_library)
         COMMAND ${CMAKE_COMMAND} -Dconfig=${config_file} -Dstamp=${stamp} -P
                 ${PROJECT_SOURCE_DIR}/cmake/check_layer_links.cmake
         DEPENDS ${archives} ${files} ${config_file} ${PROJECT_SOURCE_DIR}/cmake/check_layer_links.cmake
-        COMMENT "Checking the symbols each folder of util/ uses"
+        COMMENT "Checking the symbols each folder of util/ and app/ uses"
         VERBATIM)
-    add_custom_target(echoview_util_layer_links ALL DEPENDS ${stamp})
+    add_custom_target(echoview_layer_links ALL DEPENDS ${stamp})
 endfunction()

@@ -1,58 +1,11 @@
-// Levels of block summaries over a sequence, and rows of pixel columns as bits.
+// Levels of block summaries over a sequence, each node valid while its stamp is current.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
-
-// Bits of pixel rows, one run of words per pixel column: columns from
-// `first_column`, rows from `first_row`, row r of a column in bit (r - first_row).
-class column_bits {
-public:
-    // `columns` columns of `rows` rows each, all clear.
-    void reset(int first_column, int columns, int first_row, int rows);
-
-    int first_column() const { return first_column_; }
-    int columns() const { return columns_; }
-    int first_row() const { return first_row_; }
-    int rows() const { return rows_; }
-    std::size_t words() const { return words_; }
-
-    bool has_column(int x) const {
-        return static_cast<unsigned>(x - first_column_) < static_cast<unsigned>(columns_);
-    }
-    bool has_row(int y) const { return static_cast<unsigned>(y - first_row_) < static_cast<unsigned>(rows_); }
-    std::uint64_t* column(int x) { return &bits_[static_cast<std::size_t>(x - first_column_) * words_]; }
-    const std::uint64_t* column(int x) const {
-        return &bits_[static_cast<std::size_t>(x - first_column_) * words_];
-    }
-
-    void set(int x, int y) {
-        if (has_column(x) && has_row(y)) set_bit(column(x), static_cast<std::size_t>(y - first_row_));
-    }
-    // Rows `from` to `to` of column x, both included; rows outside are left out.
-    void set_rows(int x, std::int64_t from, std::int64_t to) {
-        if (has_column(x)) set_rows_in(column(x), from, to);
-    }
-    // The same rows in a run of words laid out as one column here.
-    void set_rows_in(std::uint64_t* words, std::int64_t from, std::int64_t to) const;
-    // Adds the rows of `words` (laid out as one column here) to column x.
-    void merge(int x, const std::uint64_t* words);
-
-    static void set_bit(std::uint64_t* words, std::size_t bit) {
-        words[bit / 64] |= std::uint64_t{1} << (bit % 64);
-    }
-    std::size_t memory_bytes() const { return bits_.capacity() * sizeof(std::uint64_t); }
-
-private:
-    int first_column_ = 0;
-    int columns_ = 0;
-    int first_row_ = 0;
-    int rows_ = 0;
-    std::size_t words_ = 0;
-    std::vector<std::uint64_t> bits_;
-};
 
 // Summaries of aligned blocks of a sequence: a node of level 0 covers `leaf`
 // consecutive items, a node of level k + 1 covers `fanout` nodes of level k. Only
@@ -112,8 +65,6 @@ public:
         levels_.resize(level);
     }
 
-    std::size_t levels() const { return levels_.size(); }
-    std::size_t nodes(std::size_t level) const { return levels_[level].metas.size(); }
     // Items a node of `level` covers.
     std::size_t span(std::size_t level) const {
         std::size_t s = leaf_;
@@ -181,3 +132,37 @@ private:
     std::uint32_t generation_ = 1;
     std::vector<level_nodes> levels_;
 };
+
+// The vertical mapping that the row bits of a tree's nodes were made under; any
+// difference (a rescale, a resize, another bitmap, another line rule) makes them
+// all stale.
+struct row_key {
+    double y_low = 0.0;
+    double y_high = 0.0;
+    double y_scale = 0.0;
+    double plot_height = 0.0;
+    double margin = 0.0;
+    int height = -1; // rows of the bitmap
+    const void* ends = nullptr;
+
+    // Compared bit for bit: a NaN is the same NaN, and 0.0 differs from -0.0.
+    bool same(const row_key& other) const {
+        const auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+        return same_bits(y_low, other.y_low) && same_bits(y_high, other.y_high) &&
+               same_bits(y_scale, other.y_scale) && same_bits(plot_height, other.plot_height) &&
+               same_bits(margin, other.margin) && height == other.height && ends == other.ends;
+    }
+};
+
+// Fits the tree to a layout of `leaf` items and `words` words a node, and to the
+// mapping `key`, which `held` then records.
+template <class Meta>
+void fit_tree(summary_tree<Meta>& tree, row_key& held, const row_key& key, std::size_t leaf,
+              std::size_t words) {
+    if (tree.empty_layout() || tree.leaf() != leaf || tree.words() != words) {
+        tree.reset(leaf, words);
+    } else if (!held.same(key)) {
+        tree.invalidate_all();
+    }
+    held = key;
+}

@@ -17,7 +17,7 @@ const avg_bucket* avg_bucket_list::find(std::int64_t j) const {
 void avg_bucket_list::clear() {
     entries_.clear();
     offset_ = 0;
-    changed_at(0);
+    changes_.changed_at(0);
 }
 
 bool avg_bucket_list::add_cheap(std::int64_t key, double time, double rtt) {
@@ -27,18 +27,18 @@ bool avg_bucket_list::add_cheap(std::int64_t key, double time, double rtt) {
             entries_.reserve(entries_.size() + entries_.size() / 2 + 16);
         entries_.push_back(entry{key, avg_bucket{}});
         add_to(entries_.back().bucket, time, rtt);
-        changed_at(entries_.size() - 1);
+        changes_.changed_at(entries_.size() - 1);
         return true;
     }
     if (entries_.back().key == key) {
         add_to(entries_.back().bucket, time, rtt);
-        changed_at(entries_.size() - 1);
+        changes_.changed_at(entries_.size() - 1);
         return true;
     }
     const std::size_t i = lower_bound(key);
     if (entries_[i].key != key) return false;
     add_to(entries_[i].bucket, time, rtt);
-    changed_at(i);
+    changes_.changed_at(i);
     return true;
 }
 
@@ -48,7 +48,7 @@ void avg_bucket_list::add(std::int64_t key, double time, double rtt) {
     const auto it =
         entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(i), entry{key, avg_bucket{}});
     add_to(it->bucket, time, rtt);
-    changed_at(i);
+    changes_.changed_at(i);
 }
 
 void avg_bucket_list::add_all(std::vector<pending_add>& adds) {
@@ -62,7 +62,7 @@ void avg_bucket_list::add_all(std::vector<pending_add>& adds) {
             const std::size_t i = lower_bound(add.key);
             if (i < entries_.size() && entries_[i].key == add.key) {
                 add_to(entries_[i].bucket, add.time, add.rtt);
-                changed_at(i);
+                changes_.changed_at(i);
                 continue;
             }
             fresh.push_back(entry{add.key, avg_bucket{}});
@@ -71,7 +71,7 @@ void avg_bucket_list::add_all(std::vector<pending_add>& adds) {
     }
     if (fresh.empty()) return;
     // The first new bucket lands where the first old one after it stood.
-    changed_at(lower_bound(fresh.front().key));
+    changes_.changed_at(lower_bound(fresh.front().key));
     // Merge the new buckets in from the back: one pass over the list.
     std::size_t old_size = entries_.size();
     entries_.resize(old_size + fresh.size());

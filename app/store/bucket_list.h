@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/store/change_mark.h"
+
 // Sums of the samples that fell into one bucket. A new bucket is all zero.
 struct avg_bucket {
     double sum_time = 0.0; // sum of the sample times added
@@ -72,14 +74,9 @@ public:
     // Bytes held by the list (capacity, not size).
     std::size_t memory_bytes() const { return entries_.capacity() * sizeof(entry); }
 
-    // The first position whose bucket was added, changed, moved or removed since
-    // the last call (size() or more when none was), for summaries that follow the
-    // list. A shift changes no position.
-    std::size_t take_changed_from() {
-        const std::size_t first = changed_from_;
-        changed_from_ = static_cast<std::size_t>(-1);
-        return first;
-    }
+    // The first position whose bucket was added, changed, moved or removed, for
+    // summaries that follow the list. A shift changes no position.
+    change_mark& changes() { return changes_; }
 
 private:
     struct entry {
@@ -94,11 +91,7 @@ private:
         bucket.sum_rtt += rtt;
     }
 
-    void changed_at(std::size_t i) {
-        if (i < changed_from_) changed_from_ = i;
-    }
-
     std::vector<entry> entries_;
     std::int64_t offset_ = 0;
-    std::size_t changed_from_ = 0;
+    change_mark changes_;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 void add_to_window(sample_store& store, double x) {
     store.win_sum += x;
@@ -153,46 +152,4 @@ void scale_y(sample_store& store, std::int32_t client_height) {
     store.plot_height = static_cast<double>(client_height) - 2.0 * store.margin;
     // A range too small for the plot scales like an empty one instead of to infinity.
     store.y_scale = store.y_range != 0.0 ? finite_or(store.plot_height / store.y_range, 0.0) : 0.0;
-}
-
-double nice_step(int plot_height, double y_low, double y_range) {
-    if (!(y_range > 0.0) || plot_height <= 0) return y_low;
-    const double n = std::max(plot_height / 100.0, 2.0);
-    const double f = std::pow(10.0, std::floor(std::log10(y_range / n)));
-    const double g = y_range / f / n;
-    double step = f;
-    if (g >= 3.5) {
-        step = 5.0 * f;
-    } else if (g >= 1.5) {
-        step = 2.0 * f;
-    }
-    if (y_low + y_range < std::ceil(y_low / step) * step + step) step *= 0.5;
-    return step;
-}
-
-std::vector<double> grid_label_values(double y_low, double y_high, double step) {
-    std::vector<double> values;
-    const double first = std::ceil(y_low / step) * step;
-    if (!(step > 0.0) || !std::isfinite(step) || !std::isfinite(first)) {
-        values.push_back(y_low);
-        return values;
-    }
-    double v = first;
-    values.push_back(v);
-    while (values.size() < max_grid_labels) {
-        const double next = v + step;
-        if (!(next <= y_high) || next == v) break;
-        v = next;
-        values.push_back(v);
-    }
-    return values;
-}
-
-std::int32_t truncate_to_int32(double value) {
-    constexpr double low = static_cast<double>(std::numeric_limits<std::int32_t>::min());
-    constexpr double high = static_cast<double>(std::numeric_limits<std::int32_t>::max());
-    if (!(value == value)) return 0;
-    if (value <= low) return std::numeric_limits<std::int32_t>::min();
-    if (value >= high) return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(value);
 }

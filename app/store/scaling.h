@@ -1,8 +1,7 @@
-// Axis scaling and averaging: visible window, running statistics, y-axis range, grid step, buckets.
+// Axis scaling and averaging: visible window, running statistics, y-axis range, buckets.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "app/store/sample_store.h"
 
@@ -36,21 +35,3 @@ void recompute_window(sample_store& store, std::int32_t client_height);
 // y axis when the data left its inner range, and sets y_range, plot_height
 // (client_height - 2 * margin) and y_scale.
 void scale_y(sample_store& store, std::int32_t client_height);
-
-// Grid step for a plot of `plot_height` whole pixels: 1, 2 or 5 times a power of
-// ten, about one interval per 100 pixels. Returns y_low itself when the range or
-// the height is not positive; the result may then be zero or negative, so use
-// grid_label_values to walk the labels.
-double nice_step(int plot_height, double y_low, double y_range);
-
-// The grid label values from the bottom up: ceil(y_low / step) * step, then
-// adding step while the value stays <= y_high; the first value is always given.
-// When step is not a positive finite number, or the values are not finite, the
-// one label is y_low. The sequence ends when adding step no longer changes the
-// value, and after at most max_grid_labels values.
-constexpr std::size_t max_grid_labels = 1000;
-std::vector<double> grid_label_values(double y_low, double y_high, double step);
-
-// Truncation toward zero into the 32-bit range, for values that may be huge or
-// not a number (NaN gives 0): pixel coordinates and label tenths.
-std::int32_t truncate_to_int32(double value);

@@ -2,6 +2,8 @@
 
 #include <boost/lambda/bind.hpp>
 
+#include "app/store/sample_intake.h"
+
 brisk_window* main_window = nullptr;
 
 namespace {
@@ -12,7 +14,9 @@ constexpr unsigned repaint_period_ms = 500;
 
 // The settings are loaded by construct_main_window, not here, so that a window
 // object of a test never reads the user's key.
-brisk_window::brisk_window() : store(this) {
+brisk_window::brisk_window() {
+    client_width = default_window_width; // until the settings are loaded
+    client_height = default_window_height;
     slow_timer.add(repaint_timer, boost::lambda::bind(&brisk_window::invalidate, this), repaint_period_ms, 0,
                    true);
 }

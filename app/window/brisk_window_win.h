@@ -8,22 +8,23 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/render/gdiplus_win.h"
-#include "app/store/sample_store.h"
+#include "app/render/graph_view_win.h"
 #include "app/window/menus_win.h"
 #include "app/window/placement.h"
 #include "util/thread/timer_win.h"
 
-// The application's root object. Members are constructed in declaration order
-// and destroyed in reverse: the menus go before the repaint registration, and the
-// store, which the others refer to, goes last.
-struct brisk_window {
+// The application's root object: the graph view of its one window (the store,
+// summaries, back buffer, drawing resources and graph settings), with the
+// window's placement, handle, icon, menus and repaint timer. Members are
+// constructed in declaration order and destroyed in reverse, after which the
+// graph view goes: the menus go before the repaint registration, and the store,
+// which the others refer to, goes last.
+struct brisk_window : graph_view {
     brisk_window();
     virtual ~brisk_window();
     brisk_window(const brisk_window&) = delete;
     brisk_window& operator=(const brisk_window&) = delete;
 
-    sample_store store;
     // The 500 ms repaint on the "slow" timer; registered as the last step of
     // construction, cancelled (waiting) at WM_DESTROY and in the destructor.
     timer_handle repaint_timer;
@@ -31,30 +32,18 @@ struct brisk_window {
     std::int32_t y_pos = CW_USEDEFAULT;
     std::int32_t x_size = default_window_width;
     std::int32_t y_size = default_window_height;
-    std::int32_t client_width = default_window_width;   // set from x_size when the settings are loaded
-    std::int32_t client_height = default_window_height; // set from y_size when the settings are loaded
-    // GetTickCount at the last accepted batch. Only meaningful once a batch has
-    // arrived, but paint reads it from the first paint on, so it starts at 0.
-    std::uint32_t last_data_tick = 0;
-    gdip_bitmap back_buffer; // the graph is drawn here; none until the first paint
-    std::uint32_t background_color = 0xFFFFFFFF;
     // Read by the repaint callback on the timer's thread, written on the
     // user-interface thread.
     std::atomic<HWND> hwnd{nullptr};
-    HICON icon = nullptr;      // the class icon; kept, not otherwise used
-    std::uint32_t x_time = 60; // visible span, seconds
-    bool x_time_changed = false;
-    double avg_time = 1.0; // averaging width, seconds; 0 = no average
-    bool only_avg = false;
-    bool avg_changed = true; // so that the first paint builds the buckets
+    HICON icon = nullptr; // the class icon; kept, not otherwise used
     // Constructed in this order and destroyed in the reverse one. Each menu is handed
     // what it works on: the context menu the owner window and its submenus, the scale
     // menus the view settings above, the Clear menu the two clears below.
     menus::_context_menu context_menu{hwnd, time_scale_menu, avg_scale_menu, clear_menu};
-    menus::_time_scale_menu time_scale_menu{view_settings()};
+    menus::_time_scale_menu time_scale_menu{settings()};
     menus::_clear_menu clear_menu{boost::lambda::bind(&brisk_window::clear_outside, this),
                                   boost::lambda::bind(&brisk_window::clear_all, this)};
-    menus::_avg_scale_menu avg_scale_menu{view_settings()};
+    menus::_avg_scale_menu avg_scale_menu{settings()};
 
     // The repaint callback: runs on the timer's thread and touches nothing but
     // hwnd. Before the window exists there is nothing to repaint; a null window
@@ -64,8 +53,6 @@ struct brisk_window {
     // The Clear submenu's callbacks: the store's clears at the current client height.
     void clear_outside();
     void clear_all();
-
-    menus::view_settings view_settings() { return {x_time, x_time_changed, avg_time, only_avg, avg_changed}; }
 };
 
 // Set by the entry point right after construction; read by the window procedure.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/render/render_win.h"
-#include "app/store/sample_store.h"
+#include "app/store/sample_intake.h"
 #include "app/window/brisk_window_win.h"
 #include "app/window/icon_win.h"
 #include "app/window/placement.h"
@@ -62,7 +62,7 @@ LRESULT sample_count(brisk_window& window) {
 
 LRESULT summary_bytes(brisk_window& window) {
     lock_guard guard(window.store.lock);
-    return count_answer(window.store.marker_blocks.memory_bytes() + window.store.curve_blocks.memory_bytes());
+    return count_answer(window.summaries.memory_bytes());
 }
 
 void on_sizing(brisk_window& window) {
@@ -84,7 +84,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             on_sizing(window);
             break;
         case WM_SIZING: on_sizing(window); break;
-        case WM_PAINT: paint(window); return 0;
+        case WM_PAINT: paint(window, hwnd); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
             if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam)) {

@@ -10,21 +10,12 @@
 #include <string>
 #include <utility>
 
+#include "app/store/view_settings.h"
 #include "util/ui/popup_menu_win.h"
 
 // The menu classes keep the names they have always had. A name that begins with an
 // underscore is reserved at global scope, not inside a namespace: here they are free.
 namespace menus {
-
-// The settings of the window's view that the menus show and change; the repaint that
-// follows the change flags brings a change to the screen.
-struct view_settings {
-    std::uint32_t& x_time; // visible span, seconds
-    bool& x_time_changed;
-    double& avg_time; // averaging width, seconds; 0 = no average
-    bool& only_avg;
-    bool& avg_changed;
-};
 
 class _time_scale_menu : public popup_menu {
 public:

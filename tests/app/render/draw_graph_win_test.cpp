@@ -41,7 +41,7 @@ std::vector<std::pair<int, int>> ink_runs(render_scene& scene, int from) {
 TEST(draw_graph, label_width_of_the_standard_scene) {
     render_scene scene(200, 120);
     Gdiplus::RectF box;
-    graph_resources& res = scene.store.resources;
+    graph_resources& res = scene.view.resources;
     ASSERT_EQ(scene.graphics.measure_string(L"100", res.label_font, res.label_format, box), Gdiplus::Ok);
     EXPECT_EQ(box.Width, 25.0f);
     EXPECT_EQ(box.Height, 14.0f);
@@ -239,7 +239,7 @@ TEST(draw_graph, show_avg_off_draws_no_curve) {
     EXPECT_TRUE(scene.pixels_of(avg_argb).empty());
 }
 
-TEST(draw_graph, locked_view_and_set_pixel_give_the_same_pixels) {
+TEST(draw_graph, the_summaries_give_the_pixels_of_set_pixel_at_the_bitmap_edges) {
     // Markers everywhere, many of them partly or wholly outside the bitmap.
     render_scene by_pixel(200, 120);
     render_scene by_view(200, 120);
@@ -260,8 +260,8 @@ TEST(draw_graph, locked_view_and_set_pixel_give_the_same_pixels) {
         std::sort(scene->store.samples.begin(), scene->store.samples.end(),
                   [](const ping_sample& a, const ping_sample& b) { return a.time < b.time; });
     }
-    by_pixel.draw(pixel_path::gdiplus);
-    by_view.draw(pixel_path::locked_view);
+    by_pixel.draw_plain();
+    by_view.draw();
     EXPECT_TRUE(by_view.differences(by_pixel).empty());
     EXPECT_FALSE(by_view.pixels_of(marker_argb).empty());
     EXPECT_EQ(by_view.at(0, 0), marker_argb);
@@ -270,10 +270,10 @@ TEST(draw_graph, locked_view_and_set_pixel_give_the_same_pixels) {
 
 TEST(draw_graph, draw_marker_skips_pixels_outside_the_bitmap) {
     render_scene scene(20, 10);
-    draw_marker(scene.window, scene.store, 0, 0);
-    draw_marker(scene.window, scene.store, 19, 9);
-    draw_marker(scene.window, scene.store, -5, 3);
-    draw_marker(scene.window, scene.store, 2147483647, -2147483647 - 1);
+    draw_marker(scene.view, 0, 0);
+    draw_marker(scene.view, 19, 9);
+    draw_marker(scene.view, -5, 3);
+    draw_marker(scene.view, 2147483647, -2147483647 - 1);
     const pixel_map expected = {{{0, 0}, marker_argb},  {{1, 0}, marker_argb},  {{0, 1}, marker_argb},
                                 {{18, 9}, marker_argb}, {{19, 9}, marker_argb}, {{19, 8}, marker_argb}};
     EXPECT_EQ(scene.pixels_of(marker_argb), expected);

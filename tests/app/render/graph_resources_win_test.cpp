@@ -1,4 +1,4 @@
-// The store's drawing resources: creation, colours and the label font's fallback family.
+// The graph's drawing resources: creation, colours and the label font's fallback family.
 #include "tests/app/render/render_scene_win.h"
 
 namespace {
@@ -16,11 +16,12 @@ float pen_width(gdip_pen& pen) {
 }
 
 TEST(graph_resources, all_created_with_their_values) {
-    sample_store store;
-    graph_resources& res = store.resources;
+    graph_view view;
+    graph_resources& res = view.resources;
     ASSERT_TRUE(res.avg_pen && res.grid_pen && res.axis_pen);
     ASSERT_TRUE(res.label_font && res.label_format && res.label_brush);
-    EXPECT_EQ(store.point_color, 0xFF8FA2FEu);
+    EXPECT_EQ(view.point_color, 0xFF8FA2FEu);
+    EXPECT_EQ(view.background_color, 0xFFFFFFFFu);
     EXPECT_EQ(pen_color(res.avg_pen), 0xFF0022CCu);
     EXPECT_EQ(pen_color(res.grid_pen), 0xFFE0E0E0u);
     EXPECT_EQ(pen_color(res.axis_pen), 0xFF000000u);
@@ -54,8 +55,8 @@ TEST(graph_resources, all_created_with_their_values) {
 
 TEST(graph_resources, arial_resolves_in_the_test_prefix) {
     // The test Wine prefix maps "Arial" to Liberation Sans, which keeps label sizes stable.
-    sample_store store;
-    EXPECT_EQ(store.resources.label_font.family_name(), L"Liberation Sans");
+    graph_resources res;
+    EXPECT_EQ(res.label_font.family_name(), L"Liberation Sans");
 }
 
 TEST(graph_resources, a_missing_family_falls_back_to_generic_sans_serif) {
@@ -78,7 +79,7 @@ TEST(graph_resources, a_missing_family_falls_back_to_generic_sans_serif) {
 
 TEST(graph_resources, drawing_without_a_font_still_draws_the_grid) {
     render_scene scene(200, 120);
-    scene.store.resources.label_font.reset();
+    scene.view.resources.label_font.reset();
     scene.set_values(0.0, 100.0);
     scene.set_times(1000.0, 180);
     scene.draw();

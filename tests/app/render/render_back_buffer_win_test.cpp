@@ -5,10 +5,12 @@
 #include <limits>
 #include <string>
 
+#include "app/store/sample_intake.h"
+
 namespace {
 
 struct window_under_test {
-    brisk_window window;
+    graph_view window;
     window_under_test(int width, int height) {
         window.client_width = width;
         window.client_height = height;
@@ -257,13 +259,13 @@ TEST(render_back_buffer, a_very_low_window_gets_one_label) {
 }
 
 TEST(paint, without_a_device_context_draws_the_buffer_and_copies_nothing) {
-    brisk_window window;
+    graph_view window;
     window.client_width = 80;
     window.client_height = 60;
     const ping_sample sample{10.0, 3.0};
     append_samples(window.store, &sample, 1);
     window.last_data_tick = GetTickCount();
-    paint(window); // hwnd is null: BeginPaint gives no device context
+    paint(window, nullptr); // BeginPaint gives no device context
     EXPECT_TRUE(window.back_buffer);
     EXPECT_FALSE(window.avg_changed);
 }

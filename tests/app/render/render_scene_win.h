@@ -1,16 +1,18 @@
-// Test scenes for the graph drawing: a window record with its back buffer, GDI+ started once.
+// Test scenes for the graph drawing: a graph view with its back buffer, GDI+ started once.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/render/render_win.h"
 #include "app/store/scaling.h"
+#include "tests/app/render/plain_paint_win.h"
 
 constexpr Gdiplus::ARGB white = 0xFFFFFFFF;
 constexpr Gdiplus::ARGB marker_argb = 0xFF8FA2FE;
@@ -35,33 +37,52 @@ inline ::testing::Environment* const gdiplus_env =
 
 using pixel_map = std::map<std::pair<int, int>, Gdiplus::ARGB>;
 
-// A reproducible sequence for the tests' random data: the next value of `state`.
-inline std::uint32_t next(std::uint32_t& state) {
-    state = state * 1103515245u + 12345u;
-    return state >> 8;
-}
-
-// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none does.
+// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none
+// does. Read through locks, a row at a time: a sequence of paints compares many.
 inline std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
     if (a.width() != b.width() || a.height() != b.height()) return "size";
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) return std::to_string(x) + "," + std::to_string(y);
+    const gdip_bitmap_lock lock_a(a, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB);
+    const gdip_bitmap_lock lock_b(b, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB);
+    if (!lock_a.locked() || !lock_b.locked()) return "unreadable";
+    const Gdiplus::BitmapData& da = lock_a.data();
+    const Gdiplus::BitmapData& db = lock_b.data();
+    for (UINT y = 0; y < da.Height; ++y) {
+        const auto* row_a = static_cast<const BYTE*>(da.Scan0) + static_cast<std::ptrdiff_t>(y) * da.Stride;
+        const auto* row_b = static_cast<const BYTE*>(db.Scan0) + static_cast<std::ptrdiff_t>(y) * db.Stride;
+        for (UINT x = 0; x < da.Width; ++x)
+            if (std::memcmp(row_a + x * 3, row_b + x * 3, 3) != 0)
+                return std::to_string(x) + "," + std::to_string(y);
+    }
     return "";
 }
 
-// A window record of the given client size with a white back buffer, for drawing
+// How many pixels of the bitmap have this colour, read through a lock.
+inline int count_colour(gdip_bitmap& bitmap, Gdiplus::ARGB color) {
+    const gdip_bitmap_lock lock(bitmap, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB);
+    if (!lock.locked()) return 0;
+    const Gdiplus::BitmapData& data = lock.data();
+    const BYTE rgb[3] = {static_cast<BYTE>(color), static_cast<BYTE>(color >> 8),
+                         static_cast<BYTE>(color >> 16)};
+    int count = 0;
+    for (UINT y = 0; y < data.Height; ++y) {
+        const auto* row = static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
+        for (UINT x = 0; x < data.Width; ++x) count += std::memcmp(row + x * 3, rgb, 3) == 0;
+    }
+    return count;
+}
+
+// A graph view of the given client size with a white back buffer, for drawing
 // with draw_graph after the view fields have been set by hand.
 struct render_scene {
-    brisk_window window;
+    graph_view view;
     gdip_graphics graphics;
-    sample_store& store = window.store;
+    sample_store& store = view.store;
 
     render_scene(int width, int height) {
-        window.client_width = width;
-        window.client_height = height;
-        window.back_buffer = gdip_bitmap(width, height, PixelFormat24bppRGB);
-        graphics = gdip_graphics::on_image(window.back_buffer);
+        view.client_width = width;
+        view.client_height = height;
+        view.back_buffer = gdip_bitmap(width, height, PixelFormat24bppRGB);
+        graphics = gdip_graphics::on_image(view.back_buffer);
         graphics.clear(white);
         store.buckets.clear();
         store.show_avg = false;
@@ -72,7 +93,7 @@ struct render_scene {
         store.y_low = y_low;
         store.y_high = y_high;
         store.y_range = y_high - y_low;
-        store.plot_height = window.client_height - 2.0 * store.margin;
+        store.plot_height = view.client_height - 2.0 * store.margin;
         store.y_scale = store.y_range != 0.0 ? store.plot_height / store.y_range : 0.0;
     }
     // The time axis ending at right_time and spanning `span` seconds.
@@ -81,26 +102,24 @@ struct render_scene {
         store.span_secs = span;
         store.left_time = right_time - span;
     }
-    void add(double time, double rtt) { store.samples.push_back(ping_sample{time, rtt}); }
+    // Samples added in time order, as the intake would store them.
+    void add(double time, double rtt) {
+        store.sample_changes.changed_at(store.samples.size());
+        store.samples.push_back(ping_sample{time, rtt});
+    }
     // Averaging buckets of `width` seconds over all samples.
     void average(double width) {
         store.show_avg = true;
         store.bucket_width = width;
         rebuild_buckets(store);
     }
-    void draw(pixel_path markers = pixel_path::locked_view) { draw_graph(store, graphics, markers); }
+    void draw() { draw_graph(view, graphics); }
+    void draw_plain() { draw_samples_plain(view, graphics, draw_frame(view, graphics)); }
 
-    Gdiplus::ARGB at(int x, int y) { return window.back_buffer.pixel(x, y); }
-    int width() const { return window.client_width; }
-    int height() const { return window.client_height; }
+    Gdiplus::ARGB at(int x, int y) { return view.back_buffer.pixel(x, y); }
+    int width() const { return view.client_width; }
+    int height() const { return view.client_height; }
 
-    // Every pixel, row by row.
-    std::vector<Gdiplus::ARGB> pixels() {
-        std::vector<Gdiplus::ARGB> all;
-        for (int y = 0; y < height(); ++y)
-            for (int x = 0; x < width(); ++x) all.push_back(at(x, y));
-        return all;
-    }
     // The pixels that differ from `other` (same size), with their colour here.
     pixel_map differences(render_scene& other) {
         pixel_map found;

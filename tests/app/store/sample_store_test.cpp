@@ -1,4 +1,4 @@
-#include "app/store/sample_store.h"
+#include "app/store/sample_intake.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,6 @@ TEST(sample_store, starts_with_the_documented_values) {
     EXPECT_EQ(store.y_high, -1.0);
     EXPECT_EQ(store.span_secs, 60000u);
     EXPECT_EQ(store.margin, 10.0);
-    EXPECT_EQ(store.point_color, 0xFF8FA2FEu);
 }
 
 TEST(append_samples, one_sample_into_an_empty_store) {

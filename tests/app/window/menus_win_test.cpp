@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/store/sample_intake.h"
 #include "app/window/brisk_window_win.h"
 #include "app/window/main_window_win.h"
 #include "app/window/menus_win.h"

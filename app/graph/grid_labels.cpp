@@ -1,10 +1,44 @@
-#include "app/graph/graph_geometry.h"
+#include "app/graph/grid_labels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "app/store/scaling.h"
+#include "app/graph/pixel_coord.h"
 #include "util/format/format.h"
+
+double nice_step(int plot_height, double y_low, double y_range) {
+    if (!(y_range > 0.0) || plot_height <= 0) return y_low;
+    const double n = std::max(plot_height / 100.0, 2.0);
+    const double f = std::pow(10.0, std::floor(std::log10(y_range / n)));
+    const double g = y_range / f / n;
+    double step = f;
+    if (g >= 3.5) {
+        step = 5.0 * f;
+    } else if (g >= 1.5) {
+        step = 2.0 * f;
+    }
+    if (y_low + y_range < std::ceil(y_low / step) * step + step) step *= 0.5;
+    return step;
+}
+
+std::vector<double> grid_label_values(double y_low, double y_high, double step) {
+    std::vector<double> values;
+    const double first = std::ceil(y_low / step) * step;
+    if (!(step > 0.0) || !std::isfinite(step) || !std::isfinite(first)) {
+        values.push_back(y_low);
+        return values;
+    }
+    double v = first;
+    values.push_back(v);
+    while (values.size() < max_grid_labels) {
+        const double next = v + step;
+        if (!(next <= y_high) || next == v) break;
+        v = next;
+        values.push_back(v);
+    }
+    return values;
+}
 
 std::vector<double> grid_labels(double y_low, double y_high, double y_range, double plot_height) {
     const std::int32_t rows = truncate_to_int32(plot_height);

@@ -1,15 +1,77 @@
-// Pixel coordinates, grid label values and label texts of the graph.
-#include "app/graph/graph_geometry.h"
+// Pixel coordinates, the grid step, grid label values and label texts of the graph.
+#include "app/graph/grid_labels.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <vector>
+
+#include "app/graph/pixel_coord.h"
 
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 const double nan = std::numeric_limits<double>::quiet_NaN();
+
+TEST(nice_step, worked_example) {
+    EXPECT_EQ(nice_step(230, 3.2, 41.0), 20.0);
+}
+
+TEST(nice_step, picks_one_two_or_five_times_a_power_of_ten) {
+    EXPECT_EQ(nice_step(200, 0.0, 10.0), 5.0);    // g = 5 -> 5 f
+    EXPECT_EQ(nice_step(200, 0.0, 3.0), 2.0);     // g = 1.5 -> 2 f; 0 and 2 both fit
+    EXPECT_EQ(nice_step(200, 0.0, 2.4), 1.0);     // g = 1.2 -> f
+    EXPECT_EQ(nice_step(1000, 0.0, 100.0), 10.0); // n = 10
+    EXPECT_EQ(nice_step(50, 0.0, 100.0), 50.0);   // at least two intervals
+}
+
+TEST(nice_step, halves_when_fewer_than_two_multiples_fit) {
+    // f = 10, g = 1.5 -> 20; ceil(5/20)*20 + 20 = 40 > 5 + 30, so 10.
+    EXPECT_EQ(nice_step(200, 5.0, 30.0), 10.0);
+    // With 40 it just fits: 20 and 40 are both <= 45.
+    EXPECT_EQ(nice_step(200, 5.0, 40.0), 20.0);
+}
+
+TEST(nice_step, degenerate_range_or_height_returns_y_low) {
+    EXPECT_EQ(nice_step(230, 7.5, 0.0), 7.5);
+    EXPECT_EQ(nice_step(0, 7.5, 10.0), 7.5);
+    EXPECT_EQ(nice_step(-20, -3.0, 10.0), -3.0);
+    EXPECT_EQ(nice_step(230, 0.0, -1.0), 0.0);
+}
+
+TEST(grid_label_values, walks_multiples_of_the_step_up_to_the_top) {
+    EXPECT_EQ(grid_label_values(3.2, 44.2, 20.0), (std::vector<double>{20.0, 40.0}));
+    EXPECT_EQ(grid_label_values(-12.0, 9.0, 5.0), (std::vector<double>{-10.0, -5.0, 0.0, 5.0}));
+    // The first value is used even above the top.
+    EXPECT_EQ(grid_label_values(3.2, 4.0, 20.0), (std::vector<double>{20.0}));
+}
+
+TEST(grid_label_values, ends_for_every_step_that_is_not_positive) {
+    // A single value: the step is the value itself and one label shows it.
+    EXPECT_EQ(grid_label_values(12.5, 12.5, nice_step(230, 12.5, 0.0)), (std::vector<double>{12.5}));
+    // Zero and negative steps would give NaN or never end.
+    EXPECT_EQ(grid_label_values(0.0, 0.0, 0.0), (std::vector<double>{0.0}));
+    EXPECT_EQ(grid_label_values(-5.0, -5.0, -5.0), (std::vector<double>{-5.0}));
+    EXPECT_EQ(grid_label_values(-5.0, 1e300, std::numeric_limits<double>::quiet_NaN()),
+              (std::vector<double>{-5.0}));
+    EXPECT_EQ(grid_label_values(1.0, 2.0, std::numeric_limits<double>::infinity()),
+              (std::vector<double>{1.0}));
+}
+
+TEST(grid_label_values, ends_when_the_step_cannot_move_the_value_or_labels_are_too_many) {
+    EXPECT_EQ(grid_label_values(1e20, 2e20, 1.0).size(), 1u);
+    EXPECT_EQ(grid_label_values(0.0, 1e9, 1.0).size(), max_grid_labels);
+}
+
+TEST(truncate_to_int32, clamps_and_maps_nan_to_zero) {
+    EXPECT_EQ(truncate_to_int32(-2.9), -2);
+    EXPECT_EQ(truncate_to_int32(2.9), 2);
+    EXPECT_EQ(truncate_to_int32(1e300), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(truncate_to_int32(-std::numeric_limits<double>::infinity()),
+              std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(truncate_to_int32(std::numeric_limits<double>::quiet_NaN()), 0);
+}
 
 TEST(pixel_coord, truncates_toward_zero) {
     int out = 99;

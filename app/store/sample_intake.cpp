@@ -1,4 +1,4 @@
-#include "app/store/sample_store.h"
+#include "app/store/sample_intake.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,7 +100,7 @@ void take_batch(sample_store& store, const unsigned char* bytes, std::size_t cou
         }
     }
     store.buckets.add_all(deferred);
-    store.marker_blocks.changed_from(sort_into_place(samples, old));
+    store.sample_changes.changed_at(sort_into_place(samples, old));
     store.first_visible += static_cast<std::uint32_t>(placed_before_window);
 }
 
@@ -120,7 +120,7 @@ std::size_t append_samples(sample_store& store, const void* records, std::size_t
         // Out of memory part way: the stored samples are still untouched in front,
         // so drop the batch whole and leave a consistent store behind.
         samples.resize(old);
-        store.marker_blocks.changed_from(0);
+        store.sample_changes.changed_at(0);
         store.win_sum = sum;
         store.win_sum_sq = sum_sq;
         store.win_min = low;
@@ -140,7 +140,7 @@ std::size_t append_samples(sample_store& store, const void* records, std::size_t
 void clear_all(sample_store& store, std::int32_t client_height) {
     lock_guard guard(store.lock);
     store.samples.clear();
-    store.marker_blocks.changed_from(0);
+    store.sample_changes.changed_at(0);
     recompute_window(store, client_height);
     rebuild_buckets(store);
 }
@@ -152,7 +152,7 @@ void clear_outside(sample_store& store, std::int32_t client_height) {
     const auto keep = std::find_if(samples.begin(), samples.end(),
                                    [left](const ping_sample& s) { return !(s.time < left); });
     samples.erase(samples.begin(), keep);
-    store.marker_blocks.changed_from(0);
+    store.sample_changes.changed_at(0);
     recompute_window(store, client_height);
     rebuild_buckets(store);
 }

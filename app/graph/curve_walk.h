@@ -1,0 +1,191 @@
+// The walk of the averaging buckets that every drawing of the average curve takes its lines from.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "app/graph/line_ends.h"
+#include "app/graph/row_runs.h"
+#include "app/graph/view_mapping.h"
+#include "app/store/sample_store.h"
+
+// Index of the first bucket whose nominal end lies right of left_time; the ends
+// grow with the bucket index, so every bucket before it would be skipped.
+std::size_t first_bucket_after(const sample_store& store);
+
+// The steps of the average curve: bucket by bucket, the row of its mean and the
+// columns where its step starts and ends.
+class average_steps {
+public:
+    average_steps(const sample_store& store, double plot_width)
+        : list_(store.buckets), width_(store.bucket_width), origin_(store.bucket_origin),
+          view_(store, plot_width), first_(first_bucket_after(store)) {}
+
+    std::size_t first() const { return first_; }
+    std::size_t end() const { return list_.size(); }
+    // Keys tell gaps in the list as the indices do (see avg_bucket_list::key_at).
+    std::int64_t key_at(std::size_t i) const { return list_.key_at(i); }
+    const view_mapping& view() const { return view_; }
+
+    // The mean of a bucket's sums (count > 0). A division by one changes
+    // nothing, and most buckets of a fine average hold one sample.
+    static double mean(double sum, std::uint32_t count) {
+        return count == 1 ? sum : sum / static_cast<double>(count);
+    }
+    double mean_time_at(std::size_t i) const {
+        const avg_bucket& bucket = list_.bucket_at(i);
+        return mean(bucket.sum_time, bucket.count);
+    }
+    // The row of bucket i's step; false when the bucket breaks the curve by its
+    // value: empty, off the value axis or beyond the pixel range.
+    bool row_at(std::size_t i, int& y) const {
+        const avg_bucket& bucket = list_.bucket_at(i);
+        if (bucket.count == 0) return false;
+        const double mean_rtt = mean(bucket.sum_rtt, bucket.count);
+        return view_.in_range(mean_rtt) && pixel_coord(view_.y_of(mean_rtt), y);
+    }
+    // The columns where the step of a bucket with this mean time starts and ends;
+    // false when they cannot be formed. Both grow (or both shrink) with
+    // mean_time: every operation on the way is monotonic.
+    bool columns_of(double mean_time, int& x1, int& x2) const {
+        const double start = origin_ + width_ * std::floor((mean_time - origin_) / width_);
+        const double left = view_.offset_of(start);
+        const double right = view_.plot_width - (view_.right_time - start - width_) * view_.x_scale;
+        return !std::isnan(left) && !std::isnan(right) && pixel_coord(std::max(0.0, left) + plot_left, x1) &&
+               pixel_coord(std::min(view_.plot_width, right) + plot_left, x2);
+    }
+    // A mean time below which the steps cannot end right of column `x`: a guess,
+    // to be checked with columns_of.
+    double guess_time_left_of(int x) const {
+        // The step ends left of x + 1 while start < right_time - width - (plot_width - (x + 1 - plot_left)) /
+        // x_scale, and start <= mean_time; one width less leaves room for rounding.
+        return view_.right_time - 2.0 * width_ - (view_.plot_width - (x + 1 - plot_left)) / view_.x_scale;
+    }
+
+private:
+    const avg_bucket_list& list_;
+    double width_;
+    double origin_;
+    view_mapping view_;
+    std::size_t first_;
+};
+
+// The columns of the steps of consecutive buckets. A fine average puts many
+// steps into each column: the mean time alone tells when a step lies wholly in
+// the last column found, without working its columns out.
+class step_columns {
+public:
+    explicit step_columns(const average_steps& steps) : steps_(steps) {}
+
+    // As average_steps::columns_of.
+    bool operator()(double mean_time, int& x1, int& x2) {
+        x1 = x2 = known_.column();
+        if (known_.holds(mean_time)) return true;
+        if (!steps_.columns_of(mean_time, x1, x2)) return false;
+        if (x1 == x2) learn(mean_time, x1, steps_.guess_time_left_of(x1));
+        return true;
+    }
+    // Whether the steps of every mean time from `first` to `last` start and end
+    // in one column, and which: the columns only grow (or only shrink) with the
+    // mean time, so the two ends tell.
+    bool one_column(double first, double last, int& x);
+
+private:
+    void learn(double time, int x, double guess);
+
+    const average_steps& steps_;
+    column_times known_;
+};
+
+// The curve's state between two buckets: the key of the bucket walked last and
+// the row of its step, -1 where the curve is broken.
+struct curve_joint {
+    std::int64_t key = 0;
+    int y = -1;
+};
+
+// Bucket i of the curve, after the bucket that left `joint`: a bucket missing
+// from the list (an empty one) or one without a row or columns breaks the curve;
+// otherwise its riser from the previous step, when there is one, goes to
+// `lines.riser(x1, y1, y2)` and its step to `lines.step(x1, x2, y)`.
+// `columns(mean_time, x1, x2)` gives the columns of a step.
+template <class Columns, class Lines>
+void walk_bucket(const average_steps& steps, std::size_t i, curve_joint& joint, Columns& columns,
+                 Lines& lines) {
+    const std::int64_t key = steps.key_at(i);
+    if (key != joint.key + 1) joint.y = -1;
+    joint.key = key;
+    int x1 = 0;
+    int x2 = 0;
+    int y = 0;
+    if (!columns(steps.mean_time_at(i), x1, x2) || !steps.row_at(i, y)) {
+        joint.y = -1;
+        return;
+    }
+    if (joint.y != -1) lines.riser(x1, joint.y, y);
+    lines.step(x1, x2, y);
+    joint.y = y;
+}
+
+// The whole curve, bucket by bucket from the first right of left_time, each
+// step with the columns of its own mean time: the lines GDI+ is asked to draw.
+template <class Lines>
+void walk_curve(const average_steps& steps, Lines& lines) {
+    curve_joint joint;
+    const auto columns = [&steps](double mean_time, int& x1, int& x2) {
+        return steps.columns_of(mean_time, x1, x2);
+    };
+    for (std::size_t i = steps.first(); i < steps.end(); ++i) walk_bucket(steps, i, joint, columns, lines);
+}
+
+// A stretch of consecutive buckets as the curve around it sees it.
+struct curve_piece {
+    std::int64_t first_key; // keys of its first and last bucket
+    std::int64_t last_key;
+    int first_y;      // the row of the first bucket's step, when first_drawn
+    int last_y;       // the curve's row after the last bucket, -1 when broken
+    bool first_drawn; // the first bucket draws a step
+};
+
+// Continues the curve at `joint` with a piece whose first step lies in column x:
+// the riser into that step, where the walk draws one, goes to `lines`, and the
+// joint then stands after the piece.
+template <class Lines>
+void join_piece(curve_joint& joint, const curve_piece& piece, int x, Lines& lines) {
+    if (piece.first_key != joint.key + 1) joint.y = -1;
+    if (piece.first_drawn && joint.y != -1) lines.riser(x, joint.y, piece.first_y);
+    joint.key = piece.last_key;
+    joint.y = piece.last_y;
+}
+
+// Risers and steps as the pixel runs that lines drawn by `ends` set: vertical
+// runs gathered per column and handed to `out.column(x, from, to)`, steps that
+// leave their column to `out.wide_step(x1, x2, y)`. flush() when done.
+template <class Out>
+class curve_lines {
+public:
+    curve_lines(const line_ends& ends, Out& out) : ends_(ends), out_(out), runs_(out) {}
+
+    void riser(int x, int y1, int y2) {
+        std::int64_t from = 0;
+        std::int64_t to = 0;
+        if (ends_.vertical_rows(y1, y2, from, to)) runs_.add(x, from, to);
+    }
+    void step(int x1, int x2, int y) {
+        if (x1 != x2) {
+            out_.wide_step(x1, x2, y);
+        } else if (ends_.point) {
+            runs_.add(x1, y, y);
+        }
+    }
+    // Rows known to be set in column x, gathered with the rest.
+    void rows(int x, std::int64_t from, std::int64_t to) { runs_.add(x, from, to); }
+    void flush() { runs_.flush(); }
+
+private:
+    const line_ends& ends_;
+    Out& out_;
+    row_runs<Out> runs_;
+};

@@ -1,0 +1,75 @@
+#include "app/render/graph_pixels_win.h"
+
+#include "app/graph/marker_walk.h"
+#include "app/render/back_buffer_view_win.h"
+#include "app/render/line_probe_win.h"
+#include "app/render/render_win.h"
+
+namespace {
+
+// The curve's risers and steps as GDI+ lines.
+struct gdiplus_lines {
+    gdip_graphics& graphics;
+    gdip_pen& pen;
+
+    void riser(int x, int y1, int y2) { graphics.draw_line(pen, x, y1, x, y2); }
+    void step(int x1, int x2, int y) { graphics.draw_line(pen, x1, y, x2, y); }
+};
+
+void draw_curve_plain(graph_view& view, gdip_graphics& graphics, double plot_width) {
+    const average_steps steps(view.store, plot_width);
+    gdiplus_lines lines{graphics, view.resources.avg_pen};
+    walk_curve(steps, lines);
+}
+
+// False, having drawn nothing, where the summaries cannot serve.
+bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double plot_width) {
+    sample_store& store = view.store;
+    const view_mapping mapping(store, plot_width);
+    if (!mapping.columns_monotonic()) return false;
+    graphics.flush();
+    const line_ends& ends = gdiplus_line_ends();
+    const bool show_avg = store.show_avg && view.resources.avg_pen;
+    view.summaries.follow(store);
+    {
+        back_buffer_view pixels(view.back_buffer);
+        if (!pixels.usable()) return false;
+        double low = win_none_min;
+        double high = win_none_max;
+        view.summaries.markers.extremes(store, mapping, pixels.height(), low, high);
+        store.win_min = low;
+        store.win_max = high;
+        if (!store.only_avg) {
+            pixels.set_color(view.point_color);
+            draw_summarised_markers(view.summaries.markers, store, mapping, pixels.width(), pixels.height(),
+                                    pixels);
+        }
+        if (!show_avg) return true;
+        if (ends.known) {
+            pixels.set_color(avg_color);
+            draw_summarised_curve(view.summaries.curve, average_steps(store, plot_width), ends,
+                                  pixels.width(), pixels.height(), pixels);
+            return true;
+        }
+    }
+    // The view is gone, and with it the lock, before GDI+ draws.
+    draw_curve_plain(view, graphics, plot_width);
+    return true;
+}
+
+} // namespace
+
+void draw_samples_plain(graph_view& view, gdip_graphics& graphics, double plot_width) {
+    sample_store& store = view.store;
+    double low = win_none_min;
+    double high = win_none_max;
+    walk_samples(store, view_mapping(store, plot_width), !store.only_avg, low, high,
+                 [&view](int x, int y) { draw_marker(view, x, y); });
+    store.win_min = low;
+    store.win_max = high;
+    if (store.show_avg) draw_curve_plain(view, graphics, plot_width);
+}
+
+void draw_samples(graph_view& view, gdip_graphics& graphics, double plot_width) {
+    if (!draw_samples_summarised(view, graphics, plot_width)) draw_samples_plain(view, graphics, plot_width);
+}

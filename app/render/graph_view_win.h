@@ -1,0 +1,38 @@
+// The graph as one window shows it: its samples and summaries, its back buffer and drawing resources.
+#pragma once
+
+#include <cstdint>
+
+#include "app/graph/graph_summaries.h"
+#include "app/render/gdiplus_win.h"
+#include "app/render/graph_resources_win.h"
+#include "app/store/sample_store.h"
+#include "app/store/view_settings.h"
+
+// What the paint of one window works on. The window record builds on it;
+// members are destroyed in reverse order, so the store, which the summaries
+// follow, goes last.
+struct graph_view {
+    graph_view() = default;
+    graph_view(const graph_view&) = delete;
+    graph_view& operator=(const graph_view&) = delete;
+
+    sample_store store;
+    graph_summaries summaries; // of `store`, whose changes they follow
+    std::int32_t client_width = 0;
+    std::int32_t client_height = 0;
+    // GetTickCount at the last accepted batch. Only meaningful once a batch has
+    // arrived, but paint reads it from the first paint on, so it starts at 0.
+    std::uint32_t last_data_tick = 0;
+    gdip_bitmap back_buffer; // the graph is drawn here; none until the first paint
+    std::uint32_t background_color = 0xFFFFFFFF;
+    std::uint32_t point_color = 0xFF8FA2FE; // ARGB of the sample markers
+    graph_resources resources;              // pens, label font, format and brush
+    std::uint32_t x_time = 60;              // visible span, seconds
+    bool x_time_changed = false;
+    double avg_time = 1.0; // averaging width, seconds; 0 = no average
+    bool only_avg = false;
+    bool avg_changed = true; // so that the first paint builds the buckets
+
+    view_settings settings() { return {x_time, x_time_changed, avg_time, only_avg, avg_changed}; }
+};

@@ -1,0 +1,116 @@
+// Pictures of the graph's markers and curve as bits, drawn plainly and from the summaries, for comparing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/graph/curve_walk.h"
+#include "app/graph/graph_summaries.h"
+#include "app/graph/line_ends.h"
+#include "app/graph/marker_shape.h"
+#include "app/graph/marker_walk.h"
+#include "app/store/sample_store.h"
+
+// One bit a pixel; pixels outside are skipped, as on a bitmap.
+class raster {
+public:
+    raster(int width, int height)
+        : width_(width), height_(height), bits_(static_cast<std::size_t>(width * height)) {}
+
+    void pixel(int x, int y) {
+        if (x >= 0 && x < width_ && y >= 0 && y < height_)
+            bits_[static_cast<std::size_t>(y * width_ + x)] = 1;
+    }
+    void column(int x, std::int64_t from, std::int64_t to) {
+        for (std::int64_t y = std::max<std::int64_t>(from, 0); y <= to && y < height_; ++y)
+            pixel(x, static_cast<int>(y));
+    }
+    void row(int y, std::int64_t from, std::int64_t to) {
+        for (std::int64_t x = std::max<std::int64_t>(from, 0); x <= to && x < width_; ++x)
+            pixel(static_cast<int>(x), y);
+    }
+    void column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row) {
+        for (std::size_t b = 0; b < count * 64; ++b)
+            if (words[b / 64] >> (b % 64) & 1) pixel(x, first_row + static_cast<int>(b));
+    }
+
+    std::size_t count() const {
+        std::size_t set = 0;
+        for (unsigned char bit : bits_) set += bit;
+        return set;
+    }
+    // The first pixel set in one picture only, as "x,y", or "" when there is none.
+    std::string first_difference(const raster& other) const {
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y * width_ + x);
+                if (bits_[i] != other.bits_[i]) return std::to_string(x) + "," + std::to_string(y);
+            }
+        return "";
+    }
+
+private:
+    int width_;
+    int height_;
+    std::vector<unsigned char> bits_;
+};
+
+// What one drawing pass sets: the marker pixels, the curve pixels and the extremes.
+struct graph_picture {
+    graph_picture(int width, int height) : markers(width, height), curve(width, height) {}
+
+    raster markers;
+    raster curve;
+    double low = win_none_min;
+    double high = win_none_max;
+
+    // What differs from `other`, or "" when nothing does.
+    std::string difference(const graph_picture& other) const {
+        const std::string marker = markers.first_difference(other.markers);
+        if (!marker.empty()) return "marker pixel " + marker;
+        const std::string line = curve.first_difference(other.curve);
+        if (!line.empty()) return "curve pixel " + line;
+        if (low != other.low || high != other.high) return "extremes";
+        return "";
+    }
+};
+
+// The plain drawing: the five pixels of every marker, and every riser and step
+// of the curve as a line whose end pixels `ends` gives, as GDI+ would draw them.
+inline graph_picture plain_picture(const sample_store& store, double plot_width, const line_ends& ends,
+                                   int width, int height) {
+    graph_picture picture(width, height);
+    raster& markers = picture.markers;
+    walk_samples(store, view_mapping(store, plot_width), !store.only_avg, picture.low, picture.high,
+                 [&markers](int x, int y) {
+                     for (const pixel_offset& offset : marker_pixels)
+                         markers.pixel(x + offset.dx, y + offset.dy);
+                 });
+    if (!store.show_avg) return picture;
+    struct lines {
+        const line_ends& ends;
+        raster& out;
+        void riser(int x, int y1, int y2) { draw_straight_line(ends, x, y1, x, y2, out); }
+        void step(int x1, int x2, int y) { draw_straight_line(ends, x1, y, x2, y, out); }
+    } curve{ends, picture.curve};
+    walk_curve(average_steps(store, plot_width), curve);
+    return picture;
+}
+
+// The same pixels as the paint takes them from the summaries, which first follow
+// the store's changes. The time scale must pass columns_monotonic().
+inline graph_picture summarised_picture(graph_summaries& summaries, sample_store& store, double plot_width,
+                                        const line_ends& ends, int width, int height) {
+    graph_picture picture(width, height);
+    const view_mapping view(store, plot_width);
+    summaries.follow(store);
+    summaries.markers.extremes(store, view, height, picture.low, picture.high);
+    if (!store.only_avg)
+        draw_summarised_markers(summaries.markers, store, view, width, height, picture.markers);
+    if (store.show_avg)
+        draw_summarised_curve(summaries.curve, average_steps(store, plot_width), ends, width, height,
+                              picture.curve);
+    return picture;
+}

@@ -1,0 +1,102 @@
+// A window's graph without the window: its store, summaries, settings, size and clock, for sessions.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/graph/graph_summaries.h"
+#include "app/graph/grid_labels.h"
+#include "app/store/sample_intake.h"
+#include "app/store/view_settings.h"
+#include "tests/app/graph/graph_pictures.h"
+
+// The width the value labels take beside the plot, as "12.5" measures in Arial.
+constexpr double scene_label_width = 28.0;
+
+// The target of a graph_session that paints nothing: each frame compares the
+// pixels the summaries give with those of the plain walk, under one line rule.
+class graph_scene {
+public:
+    explicit graph_scene(const line_ends& ends) : ends_(ends) {}
+
+    void append(const std::vector<ping_sample>& batch, std::uint32_t now) {
+        if (append_samples(store_, batch.data(), batch.size()) != 0) last_data_tick_ = now;
+    }
+    void set_span(std::uint32_t seconds) {
+        x_time_ = seconds;
+        x_time_changed_ = true;
+    }
+    void set_average(double seconds) {
+        avg_time_ = seconds;
+        avg_changed_ = true;
+    }
+    void toggle_only_avg() { only_avg_ = !only_avg_; }
+    // As WM_SIZE does: a new client size and a forced rescale.
+    void resize(int width, int height) {
+        width_ = width;
+        height_ = height;
+        store_.y_high = y_high_rescale;
+    }
+    void clear(bool all) { all ? clear_all(store_, height_) : clear_outside(store_, height_); }
+
+    // A paint at `now`: the view brought up to date as the paint does, then both
+    // pictures. "" when they agree (or nothing is drawn, or the summaries would
+    // not be asked); otherwise what differs.
+    std::string frame(std::uint32_t now) {
+        apply_view_settings(store_, {x_time_, x_time_changed_, avg_time_, only_avg_, avg_changed_},
+                            now - last_data_tick_, height_);
+        lock_guard hold(store_.lock);
+        if (!update_view(store_, height_)) return "";
+        for (double value : grid_labels(store_.y_low, store_.y_high, store_.y_range, store_.plot_height))
+            if (!std::isfinite(value)) return "a grid label value is not finite";
+        const double plot_width = width_ - 20.0 - scene_label_width;
+        store_.x_scale = plot_width / static_cast<double>(store_.span_secs);
+        if (!view_mapping(store_, plot_width).columns_monotonic()) return "";
+        const graph_picture plain = plain_picture(store_, plot_width, ends_, width_, height_);
+        const graph_picture summarised =
+            summarised_picture(summaries_, store_, plot_width, ends_, width_, height_);
+        drawn_markers_ += plain.markers.count();
+        drawn_curve_ += plain.curve.count();
+        const std::string difference = summarised.difference(plain);
+        if (difference.empty()) return "";
+        return difference + ", " + std::to_string(store_.samples.size()) + " samples, " +
+               std::to_string(width_) + "x" + std::to_string(height_) + " span " + std::to_string(x_time_) +
+               " avg " + std::to_string(avg_time_);
+    }
+
+    // Pixels the plain pictures set so far: that the session drew something worth comparing.
+    std::size_t drawn_markers() const { return drawn_markers_; }
+    std::size_t drawn_curve() const { return drawn_curve_; }
+    const sample_store& store() const { return store_; }
+    const graph_summaries& summaries() const { return summaries_; }
+
+private:
+    const line_ends& ends_;
+    sample_store store_;
+    graph_summaries summaries_;
+    std::uint32_t x_time_ = 60;
+    bool x_time_changed_ = false;
+    double avg_time_ = 1.0;
+    bool only_avg_ = false;
+    bool avg_changed_ = true;
+    int width_ = 500;
+    int height_ = 250;
+    std::uint32_t last_data_tick_ = 0;
+    std::size_t drawn_markers_ = 0;
+    std::size_t drawn_curve_ = 0;
+};
+
+// A line rule from nine bits: the point, then the first and the last pixel of
+// each direction (down, up, right, left).
+inline line_ends line_rule(std::uint32_t bits) {
+    line_ends ends;
+    ends.known = true;
+    ends.point = bits & 1;
+    for (int d = 0; d < 4; ++d) {
+        ends.first[d] = bits >> (1 + d) & 1;
+        ends.last[d] = bits >> (5 + d) & 1;
+    }
+    return ends;
+}
