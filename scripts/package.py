@@ -44,7 +44,8 @@ def readme_sections(text, titles):
 def echofeed_usage():
     """echofeed's usage text as the program prints it, from the literal in its source."""
     source = read('tools/echofeed/main_win.cpp')
-    block = re.search(r'usage_text\[\] =\s*(.*?);', source, flags=re.S).group(1)
+    # The literals up to the semicolon after the last of them: the text has semicolons of its own.
+    block = re.search(r'usage_text\[\] =((?:\s*L"(?:[^"\\]|\\.)*")+)\s*;', source).group(1)
     text = ''.join(re.findall(r'L"((?:[^"\\]|\\.)*)"', block))
     return text.encode().decode('unicode_escape')
 
