@@ -16,21 +16,11 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from product import SETTINGS_KEY, TITLE
 
-
-def project_version():
-    """The version as project() in CMakeLists.txt states it, the one place it is written."""
-    with open(os.path.join(ROOT, 'CMakeLists.txt')) as f:
-        found = re.search(r'project\(\s*echoview\s+VERSION\s+([0-9.]+)', f.read())
-    if not found:
-        raise RuntimeError('no project version in CMakeLists.txt')
-    return found.group(1)
-
-
-VERSION = project_version()
-TITLE = f'Echoview {VERSION} - www.norvane.example'
-KEY = r'HKCU\Software\Norvane\echoview'
+# The settings key as Wine's reg tool and a .reg file name it.
+KEY = 'HKCU\\' + SETTINGS_KEY
+REG_FILE_KEY = 'HKEY_CURRENT_USER\\' + SETTINGS_KEY
 TICKS_PER_SECOND = os.sysconf('SC_CLK_TCK')
 
 
@@ -319,7 +309,7 @@ class session:
         self.delete_key()
         path = os.path.join(self.work_dir, 'settings.reg')
         with open(path, 'w', encoding='utf-8') as f:
-            f.write('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvane\\echoview]\n')
+            f.write(f'REGEDIT4\n\n[{REG_FILE_KEY}]\n')
             for name, value in values.items():
                 f.write(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}\n')
         self.wine('reg', 'import', path, check_rc=0)

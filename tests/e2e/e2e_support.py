@@ -5,8 +5,9 @@ import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'scripts'))
-from echoview_driver import (TITLE, VERSION, check, failure, image, log, poll, session,  # noqa: E402
-                             stand_in_browser, wait_exit)
+from echoview_driver import (check, failure, image, log, poll, session, stand_in_browser,  # noqa: E402
+                             wait_exit)
+from product import TITLE, VERSION  # noqa: E402
 
 # What the scenario files take from here: the driver's names, and main().
 __all__ = ['TITLE', 'VERSION', 'check', 'failure', 'image', 'log', 'main', 'poll', 'stand_in_browser', 'wait_exit']
