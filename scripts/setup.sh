@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64 mingw-w64 binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
-    libboost-dev googletest python3
+    libboost-dev googletest python3 shellcheck pyflakes3
 )
 
 missing=()
