@@ -22,6 +22,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 1
     fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # Time limits: a mirror that stops answering fails the setup instead of hanging it.
+    timeout 900 apt-get update -qq
+    timeout 3600 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 # shellcheck source=scripts/lib.sh
 . scripts/lib.sh
+lib_script=stress # as its own messages say
 
 runs=${1:-}
 if ! [[ "$runs" =~ ^[1-9][0-9]*$ ]]; then
