@@ -5,10 +5,11 @@
 # and on a virtual display of its own; stops everything it started on every way out.
 # Options are passed to scripts/bench_idle.py (--seconds, --settle, --counts).
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 
-. scripts/own-session.sh
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 own_session bench-prefix
 
-python3 -B scripts/bench_idle.py --bin "$bin" --work "$root/build/windows/bench-idle" "$@"
+python3 -B scripts/bench_idle.py --bin "$root/build/windows/bin" --work "$root/build/windows/bench-idle" "$@"

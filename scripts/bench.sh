@@ -2,26 +2,19 @@
 # Builds the benchmarks and prints their tables: the Windows build under Wine, then the host build.
 # Every step has a time limit; a failed build says so and shows the end of its log.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 bash scripts/setup.sh
-mkdir -p build
 
 for preset in windows host-release; do
-    log="build/bench-$preset.log"
-    if ! { timeout 600 cmake --preset "$preset" && timeout 5400 cmake --build --preset "$preset" -j "$(nproc)"; } \
-        >"$log" 2>&1; then
-        tail -n 40 "$log"
-        echo "bench: building $preset failed (whole log: $log)" >&2
-        exit 1
-    fi
+    build_preset "$preset" || exit 1
 done
 
-export WINEDEBUG=-all WINEPREFIX="$root/build/windows/wineprefix"
-timeout 600 sh cmake/wine-prefix-setup.sh "$WINEPREFIX"
-. scripts/xvfb.sh
-start_xvfb
-trap 'stop_xvfb; timeout 20 wineserver -k 2>/dev/null || true' EXIT
+trap 'stop_wine; stop_display' EXIT
+use_wine_prefix "$root/build/windows/wineprefix" || exit 1
+start_display || exit 1
 
 for exe in build/windows/bench/*.exe; do
     [ -e "$exe" ] || continue
@@ -30,7 +23,7 @@ for exe in build/windows/bench/*.exe; do
 done
 for exe in build/host-release/bench/*; do
     # Programs only: CMake keeps folders there too, and a folder passes -x.
-    [ -f "$exe" ] && [ -x "$exe" ] || continue
+    if [ ! -f "$exe" ] || [ ! -x "$exe" ]; then continue; fi
     echo "== $(basename "$exe") (host build)"
     timeout 1800 "$exe"
 done

@@ -11,11 +11,14 @@
 # here is stopped on every way out, and nothing is written into the repository root but the two
 # pictures (the rest goes to build/).
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 
-. scripts/own-session.sh
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 own_session demo-prefix keep-display
+own_display=no
+[ -z "$display_pid" ] || own_display=yes
 
-python3 -B scripts/demo.py --bin "$bin" --work "$root/build/windows/demo" --own-display "$own_display" \
-    --png "$root/echoview-demo.png" --gif "$root/echoview-demo.gif"
+python3 -B scripts/demo.py --bin "$root/build/windows/bin" --work "$root/build/windows/demo" \
+    --own-display "$own_display" --png "$root/echoview-demo.png" --gif "$root/echoview-demo.gif"

@@ -3,8 +3,8 @@ benchmark scripts: the programs and their output, echofeed, the settings in the 
 display, real input and screenshots, a stand-in browser, and what the program costs as Linux sees it.
 
 Every wait has a time limit, and everything started here is stopped by session.close(). The Wine
-prefix is the caller's (WINEPREFIX); the display is the caller's (DISPLAY) unless the session is asked
-to start a virtual one.
+prefix and the display are the caller's (WINEPREFIX, DISPLAY): the scripts start a virtual display
+with scripts/lib.sh, and CTest runs the end-to-end tests through scripts/with-display.sh.
 """
 import contextlib
 import fcntl
@@ -16,21 +16,11 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from product import SETTINGS_KEY, TITLE
 
-
-def project_version():
-    """The version as project() in CMakeLists.txt states it, the one place it is written."""
-    with open(os.path.join(ROOT, 'CMakeLists.txt')) as f:
-        found = re.search(r'project\(\s*echoview\s+VERSION\s+([0-9.]+)', f.read())
-    if not found:
-        raise RuntimeError('no project version in CMakeLists.txt')
-    return found.group(1)
-
-
-VERSION = project_version()
-TITLE = f'Echoview {VERSION} - www.norvane.example'
-KEY = r'HKCU\Software\Norvane\echoview'
+# The settings key as Wine's reg tool and a .reg file name it.
+KEY = 'HKCU\\' + SETTINGS_KEY
+REG_FILE_KEY = 'HKEY_CURRENT_USER\\' + SETTINGS_KEY
 TICKS_PER_SECOND = os.sysconf('SC_CLK_TCK')
 
 
@@ -104,20 +94,6 @@ def stop_process(p, timeout=10):
             pass
 
 
-def start_xvfb(first=141, last=190):
-    """A virtual display on the first free number from `first`, exported as DISPLAY; returns its process."""
-    for n in range(first, last):
-        if not os.path.exists(f'/tmp/.X11-unix/X{n}') and not os.path.exists(f'/tmp/.X{n}-lock'):
-            break
-    else:
-        raise failure(f'no free display number from {first} to {last}')
-    xvfb = subprocess.Popen(['Xvfb', f':{n}', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.environ['DISPLAY'] = f':{n}'
-    poll('the virtual display did not come up', lambda: os.path.exists(f'/tmp/.X11-unix/X{n}'), timeout=10)
-    return xvfb
-
-
 def stand_in_browser(folder, record):
     """Puts first on PATH an xdg-open (and the browsers Wine may try) that appends the address it is
     given to `record` instead of opening a browser."""
@@ -144,9 +120,9 @@ def parse_figures(text):
 
 
 class session:
-    """Echoview, the echofeed calls made to it and the display they run on."""
+    """Echoview, and the echofeed calls made to it."""
 
-    def __init__(self, bin_dir, work_dir, own_display=False):
+    def __init__(self, bin_dir, work_dir):
         self.bin_dir = bin_dir
         self.work_dir = work_dir
         os.makedirs(work_dir, exist_ok=True)
@@ -155,16 +131,13 @@ class session:
         self.prefix = os.environ['WINEPREFIX']
         self.process = None  # the Echoview of start()
         self.processes = []
-        self.xvfb = start_xvfb() if own_display or not os.environ.get('DISPLAY') else None
 
     def close(self):
-        """Stops every process started here that still runs, and the display it started."""
+        """Stops every process started here that still runs."""
         for p in self.processes:
             stop_process(p)
         self.processes = []
         self.process = None
-        stop_process(self.xvfb)
-        self.xvfb = None
 
     # Wine programs.
     def wine(self, *args, timeout=60, check_rc=None):
@@ -319,7 +292,7 @@ class session:
         self.delete_key()
         path = os.path.join(self.work_dir, 'settings.reg')
         with open(path, 'w', encoding='utf-8') as f:
-            f.write('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvane\\echoview]\n')
+            f.write(f'REGEDIT4\n\n[{REG_FILE_KEY}]\n')
             for name, value in values.items():
                 f.write(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}\n')
         self.wine('reg', 'import', path, check_rc=0)
@@ -352,6 +325,8 @@ class session:
         CTest keeps such tests of one run apart (RESOURCE_LOCK); this lock also keeps apart
         runs that share a display. It is released when the process ends, however it ends.
         """
+        if not os.environ.get('DISPLAY'):
+            raise failure('no display: DISPLAY is not set (scripts/with-display.sh runs a command with one)')
         name = os.environ['DISPLAY'].replace('/', '_').replace(':', '')
         path = os.path.join(tempfile.gettempdir(), f'echoview-display-{name}.lock')
         with open(path, 'a') as f:

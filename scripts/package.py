@@ -12,6 +12,8 @@ import re
 import sys
 import zipfile
 
+from product import VERSION
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 USER_SECTIONS = ('Getting Echoview', 'Using Echoview')
 ZIP_TIME = (1980, 1, 1, 0, 0, 0)  # the earliest a zip can hold: no build time in the archive
@@ -20,13 +22,6 @@ ZIP_TIME = (1980, 1, 1, 0, 0, 0)  # the earliest a zip can hold: no build time i
 def read(path):
     with open(os.path.join(ROOT, path), encoding='utf-8') as f:
         return f.read()
-
-
-def project_version():
-    found = re.search(r'project\(\s*echoview\s+VERSION\s+([0-9.]+)', read('CMakeLists.txt'))
-    if not found:
-        sys.exit('package: no project version in CMakeLists.txt')
-    return found.group(1)
 
 
 def readme_sections(text, titles):
@@ -44,7 +39,8 @@ def readme_sections(text, titles):
 def echofeed_usage():
     """echofeed's usage text as the program prints it, from the literal in its source."""
     source = read('tools/echofeed/main_win.cpp')
-    block = re.search(r'usage_text\[\] =\s*(.*?);', source, flags=re.S).group(1)
+    # The literals up to the semicolon after the last of them: the text has semicolons of its own.
+    block = re.search(r'usage_text\[\] =((?:\s*L"(?:[^"\\]|\\.)*")+)\s*;', source).group(1)
     text = ''.join(re.findall(r'L"((?:[^"\\]|\\.)*)"', block))
     return text.encode().decode('unicode_escape')
 
@@ -60,7 +56,7 @@ def main():
     parser.add_argument('--bin', required=True, help='folder of the release echoview.exe and echofeed.exe')
     parser.add_argument('--out', required=True, help='folder the zip is written to')
     args = parser.parse_args()
-    version = project_version()
+    version = VERSION
     files = {}
     for name in ('echoview.exe', 'echofeed.exe'):
         with open(os.path.join(args.bin, name), 'rb') as f:

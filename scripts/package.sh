@@ -9,8 +9,10 @@
 #                                        different folders, and compare: same bytes, or a failure
 # Every step has a time limit; a failed build says so and shows the end of its log.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 mode=${1:-}
 case "$mode" in
     "" | --check | --verify) ;;
@@ -29,17 +31,13 @@ bash scripts/setup.sh || exit 1
 
 # build_and_pack SOURCE OUT: the release programs of the checkout SOURCE, packed into OUT.
 build_and_pack() {
-    local source=$1 out=$2 log="$1/build/windows-release.log"
-    mkdir -p "$source/build"
-    (cd "$source" && timeout 600 cmake --preset windows-release) >"$log" 2>&1 ||
-        { tail -n 40 "$log"; fail "configuring the release build in $source failed (log: $log)"; }
-    (cd "$source" && timeout 3600 cmake --build --preset windows-release --target echoview echofeed) >>"$log" 2>&1 ||
-        { tail -n 40 "$log"; fail "the release build in $source failed (log: $log)"; }
+    local source=$1 out=$2
+    (cd "$source" || exit 1; build_preset windows-release echoview echofeed) || fail "the release build in $source failed"
     timeout 120 python3 -B "$source/scripts/package.py" --bin "$source/build/windows-release/bin" --out "$out" ||
         fail "packing failed"
 }
 
-version=$(sed -n 's/^project(echoview VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(product_value version) || exit 1
 zip_name="echoview-$version-win64.zip"
 
 if [ "$mode" = --verify ]; then
@@ -90,17 +88,17 @@ system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|co
 for exe in echoview.exe echofeed.exe; do
     dlls=$(timeout 60 x86_64-w64-mingw32-objdump -p "$check_dir/bin/$exe" | sed -n 's/^\s*DLL Name: //p')
     [ -n "$dlls" ] || fail "no imports listed for $exe"
-    foreign=$(echo "$dlls" | tr 'A-Z' 'a-z' | grep -Ev "$system_dlls")
+    foreign=$(echo "$dlls" | tr '[:upper:]' '[:lower:]' | grep -Ev "$system_dlls")
     [ -z "$foreign" ] || fail "$exe needs DLLs that are not part of Windows: $foreign"
-    echo "package: $exe imports only system DLLs: $(echo $dlls)"
+    echo "package: $exe imports only system DLLs: ${dlls//$'\n'/ }"
 done
 
 # The end-to-end smoke test against the packed echoview.exe: start, feed, the markers on the
 # screen, close, settings saved, exit code 0. An optimiser-only fault shows here.
-export WINEDEBUG=-all
-export WINEPREFIX="$root/build/windows/wineprefix"
-timeout 600 sh cmake/wine-prefix-setup.sh "$WINEPREFIX" || fail "could not prepare the Wine prefix"
+trap 'stop_wine; stop_display' EXIT
+trap 'exit 130' INT TERM HUP
+use_wine_prefix "$root/build/windows/wineprefix" || exit 1
+start_display || exit 1
 timeout 300 python3 -B tests/e2e/e2e.py window --bin "$check_dir/bin" --work "$check_dir/e2e" ||
     fail "the end-to-end smoke test failed with the packed programs"
-timeout 30 wineserver -k 2>/dev/null
 echo "package: the packed echoview.exe passed the end-to-end smoke test"

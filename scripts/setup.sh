@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64 mingw-w64 binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
-    libboost-dev googletest python3
+    libboost-dev googletest python3 shellcheck pyflakes3
 )
 
 missing=()
@@ -22,6 +22,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 1
     fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # Time limits: a mirror that stops answering fails the setup instead of hanging it.
+    timeout 900 apt-get update -qq
+    timeout 3600 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -7,7 +7,7 @@
 # faster than the samples, or menu choices that did not take effect. Runs in a Wine prefix of its
 # own inside build/ and on a virtual display of its own; stops everything it started on every way out.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 
 if [ $# -lt 1 ]; then
@@ -15,7 +15,8 @@ if [ $# -lt 1 ]; then
     exit 1
 fi
 
-. scripts/own-session.sh
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 own_session soak-prefix
 
-python3 -B scripts/soak.py "$@" --bin "$bin" --work "$root/build/windows/soak"
+python3 -B scripts/soak.py "$@" --bin "$root/build/windows/bin" --work "$root/build/windows/soak"

@@ -6,8 +6,11 @@
 # Everything it starts (the load, a virtual display, the Wine server of the test prefix) is
 # stopped on every way out.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
+lib_script=stress # as its own messages say
 
 runs=${1:-}
 if ! [[ "$runs" =~ ^[1-9][0-9]*$ ]]; then
@@ -17,18 +20,14 @@ fi
 
 bash scripts/setup.sh || exit 1
 mkdir -p build/stress
-jobs=$(nproc 2>/dev/null || echo 2)
+jobs=$build_jobs
 
 for preset in windows host; do
-    timeout 600 cmake --preset "$preset" >"build/stress/$preset-configure.log" 2>&1 ||
-        { tail -n 40 "build/stress/$preset-configure.log"; echo "stress: configuring $preset failed" >&2; exit 1; }
-    timeout 3600 cmake --build --preset "$preset" -j "$jobs" >"build/stress/$preset-build.log" 2>&1 ||
-        { tail -n 40 "build/stress/$preset-build.log"; echo "stress: building $preset failed" >&2; exit 1; }
+    build_preset "$preset" || exit 1
 done
 
 export WINEDEBUG=-all
 export WINEPREFIX="$root/build/windows/wineprefix"
-. scripts/xvfb.sh
 load_pids=()
 stop_load() {
     local pid
@@ -36,9 +35,9 @@ stop_load() {
     for pid in "${load_pids[@]}"; do wait "$pid" 2>/dev/null; done
     load_pids=()
 }
-trap 'stop_load; timeout 20 wineserver -k 2>/dev/null; stop_xvfb' EXIT
+trap 'stop_load; stop_wine; stop_display' EXIT
 trap 'exit 130' INT TERM HUP
-start_xvfb || exit 1
+start_display || exit 1
 
 # One busy loop per core, at the tests' own priority.
 for _ in $(seq 1 "$jobs"); do

@@ -2,16 +2,18 @@
 # Builds everything and runs every test: the Windows program and its tests under Wine,
 # the platform-free code on the host under AddressSanitizer and UBSan, the fuzz targets
 # for a bounded time, the release package (its imports, and the end-to-end smoke test
-# with the packed program) and the source formatting. Exits non-zero on any failure.
-# Every step has a time limit.
+# with the packed program) and the checks of the sources (formatting, shellcheck, pyflakes).
+# Exits non-zero on any failure. Every step has a time limit.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
+
+# The presets built and tested, in this order; a preset more is a word more here.
+presets=(windows host fuzz)
 
 bash scripts/setup.sh || exit 1
-. scripts/xvfb.sh
-
-jobs=$(nproc 2>/dev/null || echo 2)
 failed=()
 
 step() { # step <name> <command...>
@@ -24,32 +26,23 @@ step() { # step <name> <command...>
     fi
 }
 
-build() { # build <preset>
-    timeout 600 cmake --preset "$1" >"build/$1-configure.log" 2>&1 || { cat "build/$1-configure.log"; return 1; }
-    timeout 5400 cmake --build --preset "$1" -j "$jobs" >"build/$1-build.log" 2>&1
-    local code=$?
-    tail -n 3 "build/$1-build.log"
-    [ "$code" -eq 0 ] || echo "build of $1 failed (exit code $code; whole log: build/$1-build.log)"
-    return "$code"
-}
-
-mkdir -p build
-start_xvfb || failed+=("xvfb")
-trap 'stop_xvfb' EXIT
-
+start_display || failed+=("display")
+trap 'stop_display' EXIT
 export WINEDEBUG=-all
 export WINEPREFIX="$root/build/windows/wineprefix"
 
-for preset in windows host fuzz; do
-    if step "build $preset" build "$preset"; then
-        step "test $preset" timeout 5400 ctest --preset "$preset" -j "$jobs" --timeout 900
+for preset in "${presets[@]}"; do
+    if step "build $preset" build_preset "$preset"; then
+        step "test $preset" timeout 5400 ctest --preset "$preset" -j "$build_jobs" --timeout 900
     fi
 done
 
 step "package" bash scripts/package.sh --check
 
-# The Wine server of the test prefix stays up between tests; stop it with the run.
-WINEPREFIX="$root/build/windows/wineprefix" timeout 20 wineserver -k 2>/dev/null || true
+# The Wine servers of the test prefixes stay up between tests; stop them with the run.
+for preset in "${presets[@]}"; do
+    stop_wine "$root/build/$preset/wineprefix"
+done
 
 step "formatting" bash scripts/check-format.sh
 

@@ -14,7 +14,7 @@
 #include "util/sys/handle_owner_win.h"
 #include "util/ui/message_box_win.h"
 
-const wchar_t main_window_title[] = L"Echoview " ECHOVIEW_VERSION_WTEXT L" - www.norvane.example";
+const wchar_t main_window_title[] = ECHOVIEW_TITLE_WTEXT;
 const wchar_t not_started_by_echoprobe_text[] =
     L"Echoview is the graphical front-end of Echoprobe.\n"
     L"Please start Echoprobe in an elevated command prompt to ping\n"

@@ -6,9 +6,10 @@
 
 #include "app/window/brisk_window_win.h"
 #include "app/window/placement.h"
+#include "echoview_version.h"
 #include "util/sys/reg_key_win.h"
 
-const wchar_t settings_key[] = L"SOFTWARE\\Norvane\\echoview";
+const wchar_t settings_key[] = ECHOVIEW_SETTINGS_KEY_WTEXT;
 
 namespace {
 

@@ -10,7 +10,7 @@ import shutil
 import sys
 import time
 
-from e2e_support import TITLE, check, failure, image, log, main, poll, wait_exit
+from e2e_support import TITLE, check, failure, log, main, poll, wait_exit
 
 BOX_TEXT = ('Echoview is the graphical front-end of Echoprobe.\\n'
             'Please start Echoprobe in an elevated command prompt to ping\\n'

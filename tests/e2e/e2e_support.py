@@ -1,18 +1,23 @@
 """The command line of the end-to-end scenario files; the driving itself is scripts/echoview_driver.py,
 shared with the demo, soak and benchmark scripts."""
+import contextlib
 import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'scripts'))
-from echoview_driver import (TITLE, VERSION, check, failure, image, log, poll, session,  # noqa: E402,F401
-                             stand_in_browser, wait_exit)
+from echoview_driver import (check, failure, image, log, poll, session, stand_in_browser,  # noqa: E402
+                             wait_exit)
+from product import TITLE, VERSION  # noqa: E402
+
+# What the scenario files take from here: the driver's names, and main().
+__all__ = ['TITLE', 'VERSION', 'check', 'failure', 'image', 'log', 'main', 'poll', 'stand_in_browser', 'wait_exit']
 
 
-def main(scenarios):
+def main(scenarios, display=True):
     """The command line of a scenario file: SCENARIO --bin BUILD/bin --work SCRATCH_DIR.
 
     Runs the scenario (one of the functions in `scenarios`, by name) on the display it
-    holds; exit code 0 when it passed.
+    holds (scenarios that show nothing, display=False, hold none); exit code 0 when it passed.
     """
     import argparse
     parser = argparse.ArgumentParser()
@@ -26,7 +31,7 @@ def main(scenarios):
         return 1
     s = session(args.bin, args.work)
     try:
-        with s.display_lock():
+        with s.display_lock() if display else contextlib.nullcontext():
             if not s.no_window_running():
                 raise failure('an Echoview window is already running')
             next(f for f in scenarios if f.__name__ == args.scenario)(s)

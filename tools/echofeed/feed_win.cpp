@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -54,11 +55,41 @@ bool parse_count(const std::wstring& text, std::uint64_t& out) {
     return true;
 }
 
-int usage_error(const wchar_t* format, const std::wstring& what) {
+int usage_error(const wchar_t* format, const std::wstring& first, const std::wstring& second) {
     std::fwprintf(stderr, L"echofeed: ");
-    std::fwprintf(stderr, format, what.c_str());
+    std::fwprintf(stderr, format, first.c_str(), second.c_str());
     std::fwprintf(stderr, L"\n(echofeed help shows the usage)\n");
     return exit_usage;
+}
+
+option flag_option(std::vector<std::wstring> names, std::function<void()> set) {
+    auto take = [set = std::move(set)](const std::wstring&) {
+        set();
+        return true;
+    };
+    return option{std::move(names), std::move(take), nullptr, true};
+}
+
+option value_option(std::vector<std::wstring> names, const wchar_t* bad_value,
+                    std::function<bool(const std::wstring& value)> take) {
+    return option{std::move(names), std::move(take), bad_value, false};
+}
+
+std::function<bool(const std::wstring&)> text_in(std::wstring& out) {
+    return [&out](const std::wstring& text) {
+        out = text;
+        return true;
+    };
+}
+
+std::function<bool(const std::wstring&)> number_in(double& out, double low, double high) {
+    return [&out, low, high](const std::wstring& text) {
+        double value = 0.0;
+        // Written so that NaN is out of every range.
+        if (!parse_number(text, value) || !(value >= low && value <= high)) return false;
+        out = value;
+        return true;
+    };
 }
 
 double clock_seconds() {
@@ -81,39 +112,65 @@ void sleep_until(double when) {
     }
 }
 
-bool take_target_option(arg_list& args, target_options& options, bool& bad) {
-    const std::wstring& arg = args.peek();
-    if (arg == L"--repaint") {
-        options.repaint = true;
-    } else if (arg == L"--start") {
-        options.start = true;
-    } else if (arg.rfind(L"--start=", 0) == 0) {
-        options.start = true;
-        options.program = arg.substr(8);
-    } else if (arg == L"--wait") {
-        args.next();
-        std::wstring text;
-        std::uint64_t ms = 0;
-        if (!args.value(L"--wait", text) || !parse_count(text, ms) || ms > 3600000) {
-            bad = true;
-            usage_error(L"--wait takes milliseconds, not '%ls'", text);
-        }
-        options.wait_ms = static_cast<DWORD>(ms);
-        return true;
-    } else {
-        return false;
-    }
-    args.next();
-    return true;
+namespace {
+
+std::vector<option> target_option_list(target_options& target) {
+    return {
+        flag_option({L"--repaint"}, [&target] { target.repaint = true; }),
+        flag_option({L"--start"}, [&target] { target.start = true; }),
+        value_option({L"--start="}, nullptr,
+                     [&target](const std::wstring& path) {
+                         target.start = true;
+                         target.program = path;
+                         return true;
+                     }),
+        value_option({L"--wait"}, L"--wait takes milliseconds, not '%ls'",
+                     count_in(target.wait_ms, 0, 3600000)),
+    };
 }
 
-int take_target_options_only(arg_list& args, target_options& options, const wchar_t* command) {
+// The option of `options` that `arg` names; `attached` tells whether the value is the rest of `arg`
+// ("--start=PATH"), which is then in `value`.
+const option* find_option(const std::vector<option>& options, const std::wstring& arg, bool& attached,
+                          std::wstring& value) {
+    for (const option& o : options) {
+        for (const std::wstring& name : o.names) {
+            attached = !name.empty() && name.back() == L'=';
+            if (attached ? arg.rfind(name, 0) == 0 : arg == name) {
+                if (attached) value = arg.substr(name.size());
+                return &o;
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int parse_options(arg_list& args, const wchar_t* command, std::vector<option> options, target_options* target,
+                  std::wstring* operand) {
+    if (target) {
+        std::vector<option> all = target_option_list(*target);
+        all.insert(all.end(), std::make_move_iterator(options.begin()),
+                   std::make_move_iterator(options.end()));
+        options = std::move(all);
+    }
     while (!args.empty()) {
-        bool bad = false;
-        if (!take_target_option(args, options, bad))
-            return usage_error((L"unknown " + std::wstring(command) + L" argument '%ls'").c_str(),
-                               args.peek());
-        if (bad) return exit_usage;
+        const std::wstring arg = args.next();
+        bool attached = false;
+        std::wstring value;
+        const option* o = find_option(options, arg, attached, value);
+        if (!o) {
+            if (operand && operand->empty() && !arg.empty() && arg[0] != L'-') {
+                *operand = arg;
+                continue;
+            }
+            return usage_error(L"unknown %ls argument '%ls'", command, arg);
+        }
+        // A flag takes nothing, and an attached value is there already; any other value is the
+        // next argument, whose absence args.value reports.
+        if ((o->flag || attached || args.value(arg, value)) && o->take(value)) continue;
+        return o->bad_value ? usage_error(o->bad_value, value, arg) : exit_usage;
     }
     return exit_ok;
 }
@@ -152,8 +209,9 @@ bool echoview_target::start_program() {
         std::fwprintf(stderr, L"echofeed: cannot start %ls: error %lu\n", program.c_str(), GetLastError());
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Echoview runs on by itself: its handles are not needed here.
+    owned_handle thread(process.hThread);
+    owned_handle started(process.hProcess);
     return true;
 }
 
@@ -206,20 +264,16 @@ long long echoview_target::ask(const wchar_t* message_name) {
     return static_cast<long long>(result - 1);
 }
 
-csv_recorder::~csv_recorder() {
-    if (file_) std::fclose(file_);
-}
-
 bool csv_recorder::open(const std::wstring& path) {
-    file_ = _wfopen(path.c_str(), L"w");
+    file_.reset(_wfopen(path.c_str(), L"w"));
     if (!file_) {
         std::fwprintf(stderr, L"echofeed: cannot write %ls\n", path.c_str());
         return false;
     }
-    std::fprintf(file_, "time,rtt\n");
+    std::fprintf(file_.get(), "time,rtt\n");
     return true;
 }
 
 void csv_recorder::add(const ping_sample& sample) {
-    if (file_) std::fprintf(file_, "%.6f,%.6f\n", sample.time, sample.rtt);
+    if (file_) std::fprintf(file_.get(), "%.6f,%.6f\n", sample.time, sample.rtt);
 }

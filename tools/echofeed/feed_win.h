@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/store/wire_protocol.h" // ping_sample (round-trip times in milliseconds here)
+#include "util/sys/handle_owner_win.h"
 
 // Exit codes: what happened, for scripts.
 enum exit_code : int {
@@ -38,14 +40,46 @@ private:
 
 bool parse_number(const std::wstring& text, double& out);
 bool parse_count(const std::wstring& text, std::uint64_t& out);
-int usage_error(const wchar_t* format, const std::wstring& what);
+// Prints "echofeed: " and the message, `format` with `first` and `second` for its %ls (as many as
+// it has), and where the usage is; returns exit_usage.
+int usage_error(const wchar_t* format, const std::wstring& first = {}, const std::wstring& second = {});
+
+// One option of a command. A flag stands alone; any other option takes a value: the argument after
+// it, or the rest of its own argument when its name ends in '=' ("--start=PATH"). `take` stores the
+// value and says whether it was right. A wrong value is refused with `bad_value`, a usage_error
+// format of the value and the option's name as given; a missing one with "NAME needs a value"
+// first. Without `bad_value` every value is right, and only a missing one is refused.
+struct option {
+    std::vector<std::wstring> names;
+    std::function<bool(const std::wstring& value)> take;
+    const wchar_t* bad_value = nullptr;
+    bool flag = false;
+};
+
+option flag_option(std::vector<std::wstring> names, std::function<void()> set);
+option value_option(std::vector<std::wstring> names, const wchar_t* bad_value,
+                    std::function<bool(const std::wstring& value)> take);
+
+// Value checks for value_option, each storing the value in `out`: any text; a number, or a count,
+// from `low` to `high`.
+std::function<bool(const std::wstring&)> text_in(std::wstring& out);
+std::function<bool(const std::wstring&)> number_in(double& out, double low, double high);
+template <class Count>
+std::function<bool(const std::wstring&)> count_in(Count& out, std::uint64_t low, std::uint64_t high) {
+    return [&out, low, high](const std::wstring& text) {
+        std::uint64_t value = 0;
+        if (!parse_count(text, value) || value < low || value > high) return false;
+        out = static_cast<Count>(value);
+        return true;
+    };
+}
 
 // Seconds on the performance counter, a clock that runs with real time.
 double clock_seconds();
 // Sleeps until clock_seconds() reaches `when` (returns at once if it has).
 void sleep_until(double when);
 
-// Options every feeding subcommand understands.
+// Options every command that talks to the window understands.
 struct target_options {
     bool start = false;    // --start[=PATH]: start Echoview when none runs
     std::wstring program;  // the echoview.exe to start; empty: beside echofeed.exe
@@ -53,12 +87,12 @@ struct target_options {
     DWORD wait_ms = 10000; // --wait MS: how long to wait for a started window
 };
 
-// Takes a target option at the front of `args`; true when one was taken.
-// `bad` is set when it was malformed.
-bool take_target_option(arg_list& args, target_options& options, bool& bad);
-// Takes all of `args` as target options of `command`: exit_ok, or exit_usage (with a message)
-// for anything else.
-int take_target_options_only(arg_list& args, target_options& options, const wchar_t* command);
+// The one parser of every command's arguments: takes all of `args` as `options` of `command`,
+// with the target options first when `target` is given, and an argument that starts with no '-'
+// as the command's operand when `operand` is given and still empty. Returns exit_ok, or
+// exit_usage once the first wrong argument has been refused.
+int parse_options(arg_list& args, const wchar_t* command, std::vector<option> options, target_options* target,
+                  std::wstring* operand = nullptr);
 
 // The Echoview main window ("brisk_mainwnd").
 class echoview_target {
@@ -85,19 +119,14 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// Appends samples to a "time,rtt" CSV file; closes it on destruction.
+// Appends samples to a "time,rtt" CSV file.
 class csv_recorder {
 public:
-    csv_recorder() = default;
-    ~csv_recorder();
-    csv_recorder(const csv_recorder&) = delete;
-    csv_recorder& operator=(const csv_recorder&) = delete;
     bool open(const std::wstring& path); // prints the error
     void add(const ping_sample& sample);
-    bool is_open() const { return file_ != nullptr; }
 
 private:
-    std::FILE* file_ = nullptr;
+    owned_stream file_;
 };
 
 // The subcommands; each takes the arguments after its name and returns the exit code.

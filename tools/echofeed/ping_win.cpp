@@ -62,56 +62,26 @@ private:
     bool ok_ = false;
 };
 
-class icmp_handle {
-public:
-    icmp_handle() : handle_(IcmpCreateFile()) {}
-    ~icmp_handle() {
-        if (handle_ != INVALID_HANDLE_VALUE) IcmpCloseHandle(handle_);
-    }
-    icmp_handle(const icmp_handle&) = delete;
-    icmp_handle& operator=(const icmp_handle&) = delete;
-    HANDLE get() const { return handle_; }
+void close_icmp(HANDLE icmp) {
+    IcmpCloseHandle(icmp);
+}
+// IcmpCreateFile answers INVALID_HANDLE_VALUE when it fails, as CreateFileW does.
+using owned_icmp = handle_owner<HANDLE, close_icmp, handle_detail::file_handle_valid>;
 
-private:
-    HANDLE handle_;
-};
-
-bool parse_ping_options(arg_list& args, ping_options& options) {
-    while (!args.empty()) {
-        bool bad = false;
-        if (take_target_option(args, options.target, bad)) {
-            if (bad) return false;
-            continue;
-        }
-        const std::wstring arg = args.next();
-        std::wstring text;
-        double number = 0.0;
-        std::uint64_t count = 0;
-        if (arg == L"-n" || arg == L"--count") {
-            if (!args.value(arg, text) || !parse_count(text, count))
-                return usage_error(L"bad count '%ls'", text), false;
-            options.count = count;
-        } else if (arg == L"-i" || arg == L"--interval") {
-            if (!args.value(arg, text) || !parse_number(text, number) ||
-                !(number >= 0.0 && number <= 3600.0)) {
-                return usage_error(L"bad interval '%ls' (seconds)", text), false;
-            }
-            options.interval = number;
-        } else if (arg == L"-w" || arg == L"--timeout") {
-            if (!args.value(arg, text) || !parse_count(text, count) || count == 0 || count > 60000) {
-                return usage_error(L"bad timeout '%ls' (milliseconds)", text), false;
-            }
-            options.timeout_ms = static_cast<DWORD>(count);
-        } else if (arg == L"--record") {
-            if (!args.value(arg, options.record)) return false;
-        } else if (options.host.empty() && !arg.empty() && arg[0] != L'-') {
-            options.host = arg;
-        } else {
-            return usage_error(L"unknown ping argument '%ls'", arg), false;
-        }
-    }
-    if (options.host.empty()) return usage_error(L"ping needs a host%ls", L""), false;
-    return true;
+int parse_ping_options(arg_list& args, ping_options& o) {
+    const int code = parse_options(
+        args, L"ping",
+        {
+            value_option({L"-n", L"--count"}, L"bad count '%ls'", count_in(o.count, 0, UINT64_MAX)),
+            value_option({L"-i", L"--interval"}, L"bad interval '%ls' (seconds)",
+                         number_in(o.interval, 0.0, 3600.0)),
+            value_option({L"-w", L"--timeout"}, L"bad timeout '%ls' (milliseconds)",
+                         count_in(o.timeout_ms, 1, 60000)),
+            value_option({L"--record"}, nullptr, text_in(o.record)),
+        },
+        &o.target, &o.host);
+    if (code != exit_ok) return code;
+    return o.host.empty() ? usage_error(L"ping needs a host") : exit_ok;
 }
 
 bool resolve_ipv4(const std::wstring& host, IPAddr& address) {
@@ -156,12 +126,12 @@ void print_summary(const ping_options& options, const ping_totals& totals) {
 
 int run_ping(arg_list& args) {
     ping_options options;
-    if (!parse_ping_options(args, options)) return exit_usage;
+    if (const int code = parse_ping_options(args, options)) return code;
     winsock_session winsock;
     IPAddr address = 0;
     if (!winsock.ok() || !resolve_ipv4(options.host, address)) return exit_host;
-    icmp_handle icmp;
-    if (icmp.get() == INVALID_HANDLE_VALUE) {
+    const owned_icmp icmp(IcmpCreateFile());
+    if (!icmp) {
         std::fwprintf(stderr, L"echofeed: ICMP is not available: error %lu\n", GetLastError());
         return exit_host;
     }
@@ -181,7 +151,10 @@ int run_ping(arg_list& args) {
             totals.reply(rtt);
             const ping_sample sample{sent_at, rtt};
             recorder.add(sample);
-            if (!target.send_samples({sample})) return print_summary(options, totals), exit_send_failed;
+            if (!target.send_samples({sample})) {
+                print_summary(options, totals);
+                return exit_send_failed;
+            }
         } else {
             ++totals.lost;
         }

@@ -59,44 +59,29 @@ bool parse_doubles(const std::wstring& text, std::vector<unsigned char>& out) {
     return true;
 }
 
-bool parse_raw_options(arg_list& args, raw_options& o) {
-    while (!args.empty()) {
-        bool bad = false;
-        if (take_target_option(args, o.target, bad)) {
-            if (bad) return false;
-            continue;
-        }
-        const std::wstring arg = args.next();
-        std::wstring text;
-        if (arg == L"--id") {
-            if (!args.value(arg, text) || !parse_count(text, o.id))
-                return usage_error(L"bad --id '%ls'", text), false;
-        } else if (arg == L"--size") {
-            if (!args.value(arg, text) || !parse_count(text, o.size) || o.size > max_raw_size) {
-                return usage_error(L"bad --size '%ls' (at most 256 MiB)", text), false;
-            }
-            o.sized = true;
-        } else if (arg == L"--hex") {
-            if (!args.value(arg, text) || !parse_hex(text, o.bytes))
-                return usage_error(L"bad --hex '%ls'", text), false;
-        } else if (arg == L"--doubles") {
-            if (!args.value(arg, text) || !parse_doubles(text, o.bytes)) {
-                return usage_error(L"bad --doubles '%ls'", text), false;
-            }
-        } else if (arg == L"--null") {
-            o.null_data = true;
-        } else {
-            return usage_error(L"unknown raw argument '%ls'", arg), false;
-        }
-    }
-    return true;
+int parse_raw_options(arg_list& args, raw_options& o) {
+    auto size = [&o, in_range = count_in(o.size, 0, max_raw_size)](const std::wstring& text) {
+        o.sized = true;
+        return in_range(text);
+    };
+    auto hex = [&o](const std::wstring& text) { return parse_hex(text, o.bytes); };
+    auto doubles = [&o](const std::wstring& text) { return parse_doubles(text, o.bytes); };
+    return parse_options(args, L"raw",
+                         {
+                             value_option({L"--id"}, L"bad --id '%ls'", count_in(o.id, 0, UINT64_MAX)),
+                             value_option({L"--size"}, L"bad --size '%ls' (at most 256 MiB)", size),
+                             value_option({L"--hex"}, L"bad --hex '%ls'", hex),
+                             value_option({L"--doubles"}, L"bad --doubles '%ls'", doubles),
+                             flag_option({L"--null"}, [&o] { o.null_data = true; }),
+                         },
+                         &o.target);
 }
 
 } // namespace
 
 int run_raw(arg_list& args) {
     raw_options options;
-    if (!parse_raw_options(args, options)) return exit_usage;
+    if (const int code = parse_raw_options(args, options)) return code;
     // Sizes beyond the given bytes are filled with zeros, so the system never
     // copies from beyond our buffer.
     if (options.sized && !options.null_data) options.bytes.resize(static_cast<std::size_t>(options.size));
@@ -135,7 +120,7 @@ void print_open_menus() {
 
 int run_info(arg_list& args) {
     target_options target_opts;
-    if (const int code = take_target_options_only(args, target_opts, L"info")) return code;
+    if (const int code = parse_options(args, L"info", {}, &target_opts)) return code;
     echoview_target target(target_opts);
     if (!target.connect()) return exit_no_window;
     if (target_opts.repaint) target.repaint();
@@ -159,7 +144,7 @@ int run_info(arg_list& args) {
 // the user's own display must not take them); waits up to --wait MS for the window to go.
 int run_close(arg_list& args) {
     target_options target_opts;
-    if (const int code = take_target_options_only(args, target_opts, L"close")) return code;
+    if (const int code = parse_options(args, L"close", {}, &target_opts)) return code;
     echoview_target target(target_opts);
     if (!target.connect()) return exit_no_window;
     PostMessageW(target.hwnd(), WM_CLOSE, 0, 0);
@@ -175,7 +160,7 @@ int run_close(arg_list& args) {
 // breaks shown as \n, for every top-level window with `caption` (a message box shares
 // its caption with the main window).
 int run_window_text(arg_list& args) {
-    if (args.empty()) return usage_error(L"window-text needs a caption%ls", L"");
+    if (args.empty()) return usage_error(L"window-text needs a caption");
     const std::wstring caption = args.next();
     struct finder {
         const std::wstring* caption;

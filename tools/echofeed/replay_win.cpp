@@ -15,21 +15,6 @@ struct replay_options {
     target_options target;
 };
 
-// Owns a FILE opened for reading.
-class input_file {
-public:
-    explicit input_file(const std::wstring& path) : file_(_wfopen(path.c_str(), L"rb")) {}
-    ~input_file() {
-        if (file_) std::fclose(file_);
-    }
-    input_file(const input_file&) = delete;
-    input_file& operator=(const input_file&) = delete;
-    std::FILE* get() const { return file_; }
-
-private:
-    std::FILE* file_;
-};
-
 bool blank_or_comment(const char* line) {
     while (*line == ' ' || *line == '\t' || *line == '\r' || *line == '\n') ++line;
     return *line == '\0' || *line == '#';
@@ -51,8 +36,8 @@ bool parse_line(const char* line, ping_sample& sample) {
 
 // Reads the whole file; prints the first error with its line number.
 bool read_samples(const std::wstring& path, std::vector<ping_sample>& samples) {
-    input_file file(path);
-    if (!file.get()) {
+    const owned_stream file(_wfopen(path.c_str(), L"rb"));
+    if (!file) {
         std::fwprintf(stderr, L"echofeed: cannot read %ls\n", path.c_str());
         return false;
     }
@@ -76,46 +61,32 @@ bool read_samples(const std::wstring& path, std::vector<ping_sample>& samples) {
     return true;
 }
 
-bool parse_replay_options(arg_list& args, replay_options& o) {
-    while (!args.empty()) {
-        bool bad = false;
-        if (take_target_option(args, o.target, bad)) {
-            if (bad) return false;
-            continue;
-        }
-        const std::wstring arg = args.next();
-        std::wstring text;
-        if (arg == L"--speed") {
-            if (!args.value(arg, text) || !parse_number(text, o.speed) ||
-                !(o.speed >= 0.0 && o.speed <= 1e6)) {
-                return usage_error(L"bad speed '%ls'", text), false;
-            }
-        } else if (arg == L"--batch") {
-            if (!args.value(arg, text) || !parse_count(text, o.batch) || o.batch == 0 || o.batch > 1000000) {
-                return usage_error(L"bad batch size '%ls'", text), false;
-            }
-        } else if (arg == L"--shift") {
-            o.shift = true;
-        } else if (o.file.empty() && !arg.empty() && arg[0] != L'-') {
-            o.file = arg;
-        } else {
-            return usage_error(L"unknown replay argument '%ls'", arg), false;
-        }
-    }
-    if (o.file.empty()) return usage_error(L"replay needs a file%ls", L""), false;
-    return true;
+int parse_replay_options(arg_list& args, replay_options& o) {
+    const int code =
+        parse_options(args, L"replay",
+                      {
+                          value_option({L"--speed"}, L"bad speed '%ls'", number_in(o.speed, 0.0, 1e6)),
+                          value_option({L"--batch"}, L"bad batch size '%ls'", count_in(o.batch, 1, 1000000)),
+                          flag_option({L"--shift"}, [&o] { o.shift = true; }),
+                      },
+                      &o.target, &o.file);
+    if (code != exit_ok) return code;
+    return o.file.empty() ? usage_error(L"replay needs a file") : exit_ok;
 }
 
 } // namespace
 
 int run_replay(arg_list& args) {
     replay_options options;
-    if (!parse_replay_options(args, options)) return exit_usage;
+    if (const int code = parse_replay_options(args, options)) return code;
     std::vector<ping_sample> samples;
     if (!read_samples(options.file, samples)) return exit_file;
     echoview_target target(options.target);
     if (!target.connect()) return exit_no_window;
-    if (samples.empty()) return std::wprintf(L"replay: the file holds no samples\n"), exit_ok;
+    if (samples.empty()) {
+        std::wprintf(L"replay: the file holds no samples\n");
+        return exit_ok;
+    }
 
     const double start = clock_seconds();
     const double first = samples.front().time;

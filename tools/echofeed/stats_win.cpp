@@ -8,22 +8,6 @@
 
 namespace {
 
-// Owns a process handle.
-class process_handle {
-public:
-    explicit process_handle(DWORD pid)
-        : handle_(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, pid)) {}
-    ~process_handle() {
-        if (handle_) CloseHandle(handle_);
-    }
-    process_handle(const process_handle&) = delete;
-    process_handle& operator=(const process_handle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 double filetime_ms(const FILETIME& t) {
     ULARGE_INTEGER v;
     v.LowPart = t.dwLowDateTime;
@@ -39,7 +23,7 @@ unsigned long long kib(SIZE_T bytes) {
 
 int run_stats(arg_list& args) {
     target_options target_opts;
-    if (const int code = take_target_options_only(args, target_opts, L"stats")) return code;
+    if (const int code = parse_options(args, L"stats", {}, &target_opts)) return code;
     echoview_target target(target_opts);
     if (!target.connect()) return exit_no_window;
 
@@ -52,8 +36,8 @@ int run_stats(arg_list& args) {
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(target.hwnd(), &pid);
-    process_handle process(pid);
-    if (!process.get()) {
+    const owned_handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    if (!process) {
         std::fwprintf(stderr, L"echofeed: cannot open the Echoview process %lu: error %lu\n",
                       static_cast<unsigned long>(pid), GetLastError());
         return exit_send_failed;

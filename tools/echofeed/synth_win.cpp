@@ -38,69 +38,29 @@ private:
     std::uniform_real_distribution<double> chance_{0.0, 1.0};
 };
 
-bool take_number(arg_list& args, const std::wstring& name, double low, double high, double& out) {
-    std::wstring text;
-    double value = 0.0;
-    if (!args.value(name, text) || !parse_number(text, value) || !(value >= low && value <= high)) {
-        usage_error((L"bad value '%ls' for " + name).c_str(), text);
-        return false;
-    }
-    out = value;
-    return true;
-}
-
-bool take_count(arg_list& args, const std::wstring& name, std::uint64_t low, std::uint64_t high,
-                std::uint64_t& out) {
-    std::wstring text;
-    std::uint64_t value = 0;
-    if (!args.value(name, text) || !parse_count(text, value) || value < low || value > high) {
-        usage_error((L"bad count '%ls' for " + name).c_str(), text);
-        return false;
-    }
-    out = value;
-    return true;
-}
-
-bool parse_synth_options(arg_list& args, synth_options& o) {
-    while (!args.empty()) {
-        bool bad = false;
-        if (take_target_option(args, o.target, bad)) {
-            if (bad) return false;
-            continue;
-        }
-        const std::wstring arg = args.next();
-        std::uint64_t seed = 0;
-        bool ok = true;
-        if (arg == L"-n" || arg == L"--count")
-            ok = take_count(args, arg, 0, UINT64_MAX, o.count);
-        else if (arg == L"--rate")
-            ok = take_number(args, arg, 0.0, 1e6, o.rate);
-        else if (arg == L"--batch")
-            ok = take_count(args, arg, 1, 1000000, o.batch);
-        else if (arg == L"--seed")
-            ok = take_count(args, arg, 0, UINT32_MAX, seed), o.seed = static_cast<std::uint32_t>(seed);
-        else if (arg == L"--base")
-            ok = take_number(args, arg, 0.0, 1e6, o.base);
-        else if (arg == L"--jitter")
-            ok = take_number(args, arg, 0.0, 1e6, o.jitter);
-        else if (arg == L"--spikes")
-            ok = take_number(args, arg, 0.0, 1.0, o.spike_chance);
-        else if (arg == L"--drift")
-            ok = take_number(args, arg, -1e6, 1e6, o.drift);
-        else if (arg == L"--record")
-            ok = args.value(arg, o.record);
-        else
-            return usage_error(L"unknown synth argument '%ls'", arg), false;
-        if (!ok) return false;
-    }
-    return true;
+int parse_synth_options(arg_list& args, synth_options& o) {
+    const wchar_t* bad_number = L"bad value '%ls' for %ls";
+    const wchar_t* bad_count = L"bad count '%ls' for %ls";
+    return parse_options(args, L"synth",
+                         {
+                             value_option({L"-n", L"--count"}, bad_count, count_in(o.count, 0, UINT64_MAX)),
+                             value_option({L"--rate"}, bad_number, number_in(o.rate, 0.0, 1e6)),
+                             value_option({L"--batch"}, bad_count, count_in(o.batch, 1, 1000000)),
+                             value_option({L"--seed"}, bad_count, count_in(o.seed, 0, UINT32_MAX)),
+                             value_option({L"--base"}, bad_number, number_in(o.base, 0.0, 1e6)),
+                             value_option({L"--jitter"}, bad_number, number_in(o.jitter, 0.0, 1e6)),
+                             value_option({L"--spikes"}, bad_number, number_in(o.spike_chance, 0.0, 1.0)),
+                             value_option({L"--drift"}, bad_number, number_in(o.drift, -1e6, 1e6)),
+                             value_option({L"--record"}, nullptr, text_in(o.record)),
+                         },
+                         &o.target);
 }
 
 } // namespace
 
 int run_synth(arg_list& args) {
     synth_options options;
-    if (!parse_synth_options(args, options)) return exit_usage;
+    if (const int code = parse_synth_options(args, options)) return code;
     csv_recorder recorder;
     if (!options.record.empty() && !recorder.open(options.record)) return exit_file;
     echoview_target target(options.target);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace handle_detail {
@@ -30,6 +31,9 @@ inline void close_key(HKEY key) {
 }
 inline void free_local(HLOCAL memory) {
     LocalFree(memory);
+}
+inline void close_stream(std::FILE* stream) {
+    std::fclose(stream);
 }
 template <class Object>
 void delete_gdi_object(Object object) {
@@ -83,6 +87,8 @@ using owned_menu = handle_owner<HMENU, handle_detail::destroy_menu>;
 using owned_key = handle_owner<HKEY, handle_detail::close_key>;
 // Memory the system allocated for the caller (FormatMessageW's buffer, for one).
 using owned_local = handle_owner<HLOCAL, handle_detail::free_local>;
+// A C runtime stream (what _wfopen opens): closing it writes what its buffer still holds.
+using owned_stream = handle_owner<std::FILE*, handle_detail::close_stream>;
 // Pens, brushes, fonts, bitmaps, regions: everything DeleteObject takes.
 template <class Object>
 using owned_gdi = handle_owner<Object, handle_detail::delete_gdi_object<Object>>;

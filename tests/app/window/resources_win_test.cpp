@@ -15,6 +15,7 @@
 #include "app/window/icon_win.h"
 #include "app/window/main_window_win.h"
 #include "app/window/menus_win.h"
+#include "app/window/settings_win.h"
 #include "tests/util/trace/recording_sink.h"
 
 namespace {
@@ -183,6 +184,8 @@ TEST(program_version, texts_carry_the_version_of_the_resource) {
     EXPECT_EQ(L"?echoview-" + version, url_suffix);
     EXPECT_EQ(L"http://www.norvane.example/ping?echoview-" + version, help_page_address());
     EXPECT_EQ(L"http://www.norvane.example/support?echoview-" + version, contact_page_address());
+    // Generated with the title: its backslashes are the key's separators, not escapes.
+    EXPECT_EQ(std::wstring(L"SOFTWARE\\Norvane\\echoview"), settings_key);
 }
 
 TEST_F(program_resources, manifest_names_the_file_version) {
