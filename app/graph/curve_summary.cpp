@@ -11,18 +11,6 @@ namespace {
 constexpr std::size_t curve_leaf = 64;
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
-row_key key_of(const view_mapping& view, int height, const line_ends& ends) {
-    row_key key;
-    key.y_low = view.y_low;
-    key.y_high = view.y_high;
-    key.y_scale = view.y_scale;
-    key.plot_height = view.plot_height;
-    key.margin = view.margin;
-    key.height = height;
-    key.ends = &ends;
-    return key;
-}
-
 // The columns of a block's buckets when the block is taken whole into one
 // column: the steps all lie there, and the range of their mean times tells when
 // the block can be taken so.
@@ -99,7 +87,7 @@ void row_set::add(const row_set& other) {
 }
 
 void curve_summary::prepare(const average_steps& steps, const line_ends& ends, int height) {
-    fit_tree(tree_, key_, key_of(steps.view(), height, ends), curve_leaf, 0);
+    tree_.fit(row_key(steps.view(), height, &ends), curve_leaf, 0);
     tree_.resize(steps.end());
 }
 
@@ -108,7 +96,7 @@ void curve_summary::mend_leaf(const average_steps& steps, const line_ends& ends,
     const std::size_t end = first + tree_.leaf();
     meta& m = tree_.meta(0, j);
     m.rows = row_set();
-    block_rows out{m.rows, std::int64_t{key_.height} - 1};
+    block_rows out{m.rows, std::int64_t{tree_.key().height} - 1};
     curve_lines<block_rows> lines(ends, out);
     block_column columns;
     // The block starts with the curve broken: its first step is recorded for the
@@ -126,38 +114,25 @@ void curve_summary::mend_leaf(const average_steps& steps, const line_ends& ends,
     m.last_time = columns.last_time;
 }
 
-void curve_summary::mend_node(const average_steps& steps, const line_ends& ends, std::size_t level,
-                              std::size_t j) {
-    meta& m = tree_.meta(level, j);
-    block_rows out{m.rows, std::int64_t{key_.height} - 1};
-    const std::size_t first = j * summary_tree<meta>::fanout;
-    for (std::size_t c = first; c < first + summary_tree<meta>::fanout; ++c) {
-        mend(steps, ends, level - 1, c);
-        const meta& child = tree_.meta(level - 1, c);
-        if (c == first) {
-            m = child;
-            continue;
-        }
-        curve_joint joint{m.piece.last_key, m.piece.last_y};
-        curve_lines<block_rows> riser(ends, out);
-        join_piece(joint, child.piece, 0, riser);
-        riser.flush();
-        m.rows.add(child.rows);
-        m.piece.last_key = joint.key;
-        m.piece.last_y = joint.y;
-        m.first_time = std::min(m.first_time, child.first_time);
-        m.last_time = std::max(m.last_time, child.last_time);
-    }
+void curve_summary::join(const line_ends& ends, meta& m, const meta& child) const {
+    // The riser into the child's first step, as the walk draws it.
+    block_rows out{m.rows, std::int64_t{tree_.key().height} - 1};
+    curve_lines<block_rows> riser(ends, out);
+    curve_joint joint{m.piece.last_key, m.piece.last_y};
+    join_piece(joint, child.piece, 0, riser);
+    riser.flush();
+    m.rows.add(child.rows);
+    m.piece.last_key = joint.key;
+    m.piece.last_y = joint.y;
+    m.first_time = std::min(m.first_time, child.first_time);
+    m.last_time = std::max(m.last_time, child.last_time);
 }
 
 void curve_summary::mend(const average_steps& steps, const line_ends& ends, std::size_t level,
                          std::size_t j) {
-    if (tree_.valid(level, j)) return;
-    if (level == 0)
-        mend_leaf(steps, ends, j);
-    else
-        mend_node(steps, ends, level, j);
-    tree_.validate(level, j);
+    auto leaf = [&](std::size_t block) { mend_leaf(steps, ends, block); };
+    auto joined = [&](meta& m, const meta& child) { join(ends, m, child); };
+    tree_.mend(level, j, leaf, joined);
 }
 
 const column_bits& curve_summary::pixels(const average_steps& steps, const line_ends& ends, int width,

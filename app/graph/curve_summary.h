@@ -60,9 +60,8 @@ private:
     void prepare(const average_steps& steps, const line_ends& ends, int height);
     void mend(const average_steps& steps, const line_ends& ends, std::size_t level, std::size_t j);
     void mend_leaf(const average_steps& steps, const line_ends& ends, std::size_t j);
-    void mend_node(const average_steps& steps, const line_ends& ends, std::size_t level, std::size_t j);
+    void join(const line_ends& ends, meta& m, const meta& child) const;
 
     summary_tree<meta> tree_;
-    row_key key_;
     column_bits pixels_; // kept between paints for its memory
 };

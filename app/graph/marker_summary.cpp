@@ -16,22 +16,11 @@ std::size_t marker_leaf(std::size_t words) {
     return leaf;
 }
 
-row_key key_of(const view_mapping& view, int height) {
-    row_key key;
-    key.y_low = view.y_low;
-    key.y_high = view.y_high;
-    key.y_scale = view.y_scale;
-    key.plot_height = view.plot_height;
-    key.margin = view.margin;
-    key.height = height;
-    return key;
-}
-
 } // namespace
 
 void marker_summary::prepare(const sample_store& store, const view_mapping& view, int height) {
     const std::size_t words = column_bits::words_for(height + 2);
-    fit_tree(tree_, key_, key_of(view, height), marker_leaf(words), words);
+    tree_.fit(row_key(view, height, nullptr), marker_leaf(words), words);
     tree_.resize(store.samples.size());
 }
 
@@ -43,7 +32,7 @@ void marker_summary::mend_leaf(const sample_store& store, const view_mapping& vi
     const ping_sample* const end = sample + tree_.leaf();
     // Copies, which the writes below cannot alias.
     const view_mapping rows = view;
-    const int last_row = key_.height;
+    const int last_row = tree_.key().height;
     double low = sample->rtt;
     double high = low;
     for (; sample < end; ++sample) {
@@ -62,37 +51,17 @@ void marker_summary::mend_leaf(const sample_store& store, const view_mapping& vi
     m.last_time = store.samples[first + tree_.leaf() - 1].time;
 }
 
-void marker_summary::mend_node(const sample_store& store, const view_mapping& view, std::size_t level,
-                               std::size_t j) {
-    meta& m = tree_.meta(level, j);
-    std::uint64_t* bits = tree_.bits(level, j);
-    const std::size_t words = tree_.words();
-    std::fill(bits, bits + words, 0);
-    const std::size_t first = j * summary_tree<meta>::fanout;
-    for (std::size_t c = first; c < first + summary_tree<meta>::fanout; ++c) {
-        mend(store, view, level - 1, c);
-        const meta& child = tree_.meta(level - 1, c);
-        if (c == first) {
-            m = child;
-        } else {
-            // In time order, so that equal extremes keep the first one found.
-            if (child.low < m.low) m.low = child.low;
-            if (child.high > m.high) m.high = child.high;
-            m.last_time = child.last_time;
-        }
-        const std::uint64_t* child_bits = tree_.bits(level - 1, c);
-        for (std::size_t k = 0; k < words; ++k) bits[k] |= child_bits[k];
-    }
+void marker_summary::join(meta& m, const meta& child) {
+    // In time order, so that equal extremes keep the first one found.
+    if (child.low < m.low) m.low = child.low;
+    if (child.high > m.high) m.high = child.high;
+    m.last_time = child.last_time;
 }
 
 void marker_summary::mend(const sample_store& store, const view_mapping& view, std::size_t level,
                           std::size_t j) {
-    if (tree_.valid(level, j)) return;
-    if (level == 0)
-        mend_leaf(store, view, j);
-    else
-        mend_node(store, view, level, j);
-    tree_.validate(level, j);
+    auto leaf = [&](std::size_t block) { mend_leaf(store, view, block); };
+    tree_.mend(level, j, leaf, join);
 }
 
 void marker_summary::extremes(const sample_store& store, const view_mapping& view, int height, double& low,

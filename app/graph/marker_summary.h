@@ -43,9 +43,8 @@ private:
     void prepare(const sample_store& store, const view_mapping& view, int height);
     void mend(const sample_store& store, const view_mapping& view, std::size_t level, std::size_t j);
     void mend_leaf(const sample_store& store, const view_mapping& view, std::size_t j);
-    void mend_node(const sample_store& store, const view_mapping& view, std::size_t level, std::size_t j);
+    static void join(meta& m, const meta& child);
 
     summary_tree<meta> tree_;
-    row_key key_;
     column_bits centres_; // kept between paints for its memory
 };

@@ -7,6 +7,34 @@
 #include <cstring>
 #include <vector>
 
+#include "app/graph/view_mapping.h"
+
+// The vertical mapping that the row bits of a tree's nodes were made under; any
+// difference (a rescale, a resize, another bitmap, another line rule) makes them
+// all stale.
+struct row_key {
+    row_key() = default;
+    row_key(const view_mapping& view, int rows, const void* line_rule)
+        : y_low(view.y_low), y_high(view.y_high), y_scale(view.y_scale), plot_height(view.plot_height),
+          margin(view.margin), height(rows), ends(line_rule) {}
+
+    double y_low = 0.0;
+    double y_high = 0.0;
+    double y_scale = 0.0;
+    double plot_height = 0.0;
+    double margin = 0.0;
+    int height = -1; // rows of the bitmap
+    const void* ends = nullptr;
+
+    // Compared bit for bit: a NaN is the same NaN, and 0.0 differs from -0.0.
+    bool same(const row_key& other) const {
+        const auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+        return same_bits(y_low, other.y_low) && same_bits(y_high, other.y_high) &&
+               same_bits(y_scale, other.y_scale) && same_bits(plot_height, other.plot_height) &&
+               same_bits(margin, other.margin) && height == other.height && ends == other.ends;
+    }
+};
+
 // Summaries of aligned blocks of a sequence: a node of level 0 covers `leaf`
 // consecutive items, a node of level k + 1 covers `fanout` nodes of level k. Only
 // complete blocks have a node. Each node has a `Meta` record and `words` words of
@@ -18,16 +46,23 @@ class summary_tree {
 public:
     static constexpr std::size_t fanout = 8;
 
-    // Drops every node; blocks of `leaf` items, `words` words of bits a node.
-    void reset(std::size_t leaf, std::size_t words) {
-        leaf_ = leaf;
-        words_ = words;
-        levels_.clear();
-        generation_ = 1;
+    // Fits the tree to blocks of `leaf` items with `words` words of bits a node,
+    // made under the mapping `key`: a new layout drops every node, a new mapping
+    // makes them all stale.
+    void fit(const row_key& key, std::size_t leaf, std::size_t words) {
+        if (leaf_ != leaf || words_ != words) {
+            leaf_ = leaf;
+            words_ = words;
+            levels_.clear();
+            generation_ = 1;
+        } else if (!key_.same(key)) {
+            invalidate_all();
+        }
+        key_ = key;
     }
     std::size_t leaf() const { return leaf_; }
     std::size_t words() const { return words_; }
-    bool empty_layout() const { return leaf_ == 0; }
+    const row_key& key() const { return key_; }
 
     // Items from `first` on were replaced, inserted or removed.
     void changed_from(std::size_t first) {
@@ -71,8 +106,30 @@ public:
         for (std::size_t i = 0; i < level; ++i) s *= fanout;
         return s;
     }
-    bool valid(std::size_t level, std::size_t j) const { return levels_[level].stamps[j] == generation_; }
-    void validate(std::size_t level, std::size_t j) { levels_[level].stamps[j] = generation_; }
+    // Brings node j of `level` up to date when it is stale, and the nodes below it
+    // that it needs: `leaf(j)` makes a node of level 0 from its items; a node above
+    // starts as its first child and takes the others in order with
+    // `join(meta, child_meta)`, its bits the union of theirs.
+    template <class Leaf, class Join>
+    void mend(std::size_t level, std::size_t j, Leaf& leaf, Join& join) {
+        if (levels_[level].stamps[j] == generation_) return;
+        if (level == 0) {
+            leaf(j);
+        } else {
+            std::uint64_t* const to = words_ > 0 ? bits(level, j) : nullptr;
+            std::fill(to, to + words_, 0);
+            for (std::size_t c = j * fanout; c < (j + 1) * fanout; ++c) {
+                mend(level - 1, c, leaf, join);
+                if (c == j * fanout)
+                    meta(level, j) = meta(level - 1, c);
+                else
+                    join(meta(level, j), meta(level - 1, c));
+                const std::uint64_t* const from = words_ > 0 ? bits(level - 1, c) : nullptr;
+                for (std::size_t k = 0; k < words_; ++k) to[k] |= from[k];
+            }
+        }
+        levels_[level].stamps[j] = generation_;
+    }
     Meta& meta(std::size_t level, std::size_t j) { return levels_[level].metas[j]; }
     std::uint64_t* bits(std::size_t level, std::size_t j) { return &levels_[level].bits[j * words_]; }
 
@@ -127,42 +184,9 @@ private:
         std::vector<std::uint64_t> bits;
     };
 
+    row_key key_;
     std::size_t leaf_ = 0;
     std::size_t words_ = 0;
     std::uint32_t generation_ = 1;
     std::vector<level_nodes> levels_;
 };
-
-// The vertical mapping that the row bits of a tree's nodes were made under; any
-// difference (a rescale, a resize, another bitmap, another line rule) makes them
-// all stale.
-struct row_key {
-    double y_low = 0.0;
-    double y_high = 0.0;
-    double y_scale = 0.0;
-    double plot_height = 0.0;
-    double margin = 0.0;
-    int height = -1; // rows of the bitmap
-    const void* ends = nullptr;
-
-    // Compared bit for bit: a NaN is the same NaN, and 0.0 differs from -0.0.
-    bool same(const row_key& other) const {
-        const auto same_bits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-        return same_bits(y_low, other.y_low) && same_bits(y_high, other.y_high) &&
-               same_bits(y_scale, other.y_scale) && same_bits(plot_height, other.plot_height) &&
-               same_bits(margin, other.margin) && height == other.height && ends == other.ends;
-    }
-};
-
-// Fits the tree to a layout of `leaf` items and `words` words a node, and to the
-// mapping `key`, which `held` then records.
-template <class Meta>
-void fit_tree(summary_tree<Meta>& tree, row_key& held, const row_key& key, std::size_t leaf,
-              std::size_t words) {
-    if (tree.empty_layout() || tree.leaf() != leaf || tree.words() != words) {
-        tree.reset(leaf, words);
-    } else if (!held.same(key)) {
-        tree.invalidate_all();
-    }
-    held = key;
-}
