@@ -12,6 +12,7 @@
 #include "app/store/sample_store.h"
 #include "app/window/menus_win.h"
 #include "app/window/placement.h"
+#include "app/window/settings_win.h"
 #include "util/thread/timer_win.h"
 
 // The application's root object. Members are constructed in declaration order
@@ -41,6 +42,9 @@ struct brisk_window {
     // Read by the repaint callback on the timer's thread, written on the
     // user-interface thread.
     std::atomic<HWND> hwnd{nullptr};
+    // Where the settings are loaded from and saved to, under HKEY_CURRENT_USER: the
+    // program's own key, another one only in tests.
+    const wchar_t* settings_path = settings_key;
     HICON icon = nullptr;      // the class icon; kept, not otherwise used
     std::uint32_t x_time = 60; // visible span, seconds
     bool x_time_changed = false;

@@ -75,7 +75,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         case WM_DESTROY:
             // No repaint may run once the settings are being saved and the window is gone.
             window.repaint_timer.remove(true);
-            save_settings(window);
+            save_settings(window, window.settings_path);
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:
@@ -116,7 +116,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
 
 std::unique_ptr<brisk_window> construct_main_window() {
     auto window = std::make_unique<brisk_window>();
-    load_settings(*window);
+    load_settings(*window, window->settings_path);
     return window;
 }
 

@@ -16,13 +16,26 @@
 
 namespace {
 
+// The window's settings go here, never to the program's own key.
+const wchar_t test_key[] = L"SOFTWARE\\Norvane\\echoview-main-window-test";
+
 class main_window_test : public ::testing::Test {
 protected:
     void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, test_key);
+        new_window();
+    }
+    void TearDown() override {
+        main_window = nullptr;
+        RegDeleteTreeW(HKEY_CURRENT_USER, test_key);
+    }
+
+    void new_window() {
+        main_window = nullptr;
         window = std::make_unique<brisk_window>();
+        window->settings_path = test_key;
         main_window = window.get();
     }
-    void TearDown() override { main_window = nullptr; }
 
     static std::vector<unsigned char> records(std::initializer_list<double> values) {
         std::vector<unsigned char> bytes(values.size() * sizeof(double));
@@ -142,11 +155,20 @@ TEST_F(main_window_test, background_erase_is_swallowed) {
     EXPECT_EQ(1, window_proc(nullptr, WM_ERASEBKGND, 0, 0));
 }
 
-DWORD saved_x_time() {
+DWORD saved(const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof value;
-    RegGetValueW(HKEY_CURRENT_USER, settings_key, L"x_time", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    RegGetValueW(HKEY_CURRENT_USER, test_key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
+}
+
+void set_saved(const wchar_t* name, DWORD value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, test_key, name, REG_DWORD, &value, sizeof value);
+}
+
+void drain_quit() {
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
 TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
@@ -156,17 +178,14 @@ TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
     window->hwnd = owner;
     window->x_time = 3600;
     window_proc(owner, WM_DESTROY, 0, 0);
-    MSG quit;
-    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
-    EXPECT_EQ(3600u, saved_x_time());
+    drain_quit();
+    EXPECT_EQ(3600u, saved(L"x_time"));
     // What is written after the window went stays: the window object writes nothing more.
-    const DWORD other = 10;
-    RegSetKeyValueW(HKEY_CURRENT_USER, settings_key, L"x_time", REG_DWORD, &other, sizeof other);
+    set_saved(L"x_time", 10);
     main_window = nullptr;
     window.reset();
-    EXPECT_EQ(other, saved_x_time());
+    EXPECT_EQ(10u, saved(L"x_time"));
     DestroyWindow(owner);
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key);
 }
 
 TEST(main_window_texts, no_window_object_means_default_handling) {
