@@ -9,6 +9,7 @@
 #include "app/window/brisk_window_win.h"
 #include "app/window/icon_win.h"
 #include "app/window/placement.h"
+#include "app/window/placement_win.h"
 #include "app/window/settings_win.h"
 #include "echoview_version.h"
 #include "util/sys/handle_owner_win.h"
@@ -34,10 +35,7 @@ UINT summary_bytes_message() {
     return message;
 }
 
-placement virtual_screen() {
-    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
+constexpr DWORD main_window_style = WS_OVERLAPPEDWINDOW;
 
 // Takes a batch only as whole records of a batch-typed message; a null or
 // malformed structure is ignored like any other foreign WM_COPYDATA.
@@ -134,11 +132,18 @@ bool create_main_window(HINSTANCE instance) {
     if (!RegisterClassW(&window_class)) return false;
 
     // Whatever the registry held, the window must come up where the user can reach it.
-    const placement place = fit_on_screen({window.x_pos, window.y_pos, window.x_size, window.y_size},
-                                          virtual_screen(), GetSystemMetrics(SM_CYCAPTION) + 8);
-    window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, WS_OVERLAPPEDWINDOW, place.x,
+    const placement place = fit_on_monitors({window.x_pos, window.y_pos, window.x_size, window.y_size},
+                                            display_monitors(), frame_of_style(main_window_style, 0));
+    window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, main_window_style, place.x,
                                   place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
-    if (window.hwnd) return true;
+    if (window.hwnd) {
+        // Until the window is shown and reports its place, this is where it is.
+        window.x_pos = place.x;
+        window.y_pos = place.y;
+        window.x_size = place.width;
+        window.y_size = place.height;
+        return true;
+    }
     // Keeps the error of the creation for the caller, and leaves the class
     // free for another try.
     const DWORD error = GetLastError();

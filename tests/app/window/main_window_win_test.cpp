@@ -7,12 +7,23 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/window/brisk_window_win.h"
 #include "app/window/main_window_win.h"
+#include "app/window/placement_win.h"
 #include "app/window/settings_win.h"
+#include "tests/app/window/placement_test_util.h"
+
+// Only for this file's expectations; found by argument-dependent lookup beside RECT.
+static bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+static std::ostream& operator<<(std::ostream& out, const RECT& r) {
+    return out << r.left << ',' << r.top << ' ' << r.right << ',' << r.bottom;
+}
 
 namespace {
 
@@ -186,6 +197,70 @@ TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
     window.reset();
     EXPECT_EQ(10u, saved(L"x_time"));
     DestroyWindow(owner);
+}
+
+// The window as the program makes it, on the real monitors, placed from a stored place.
+class created_window_test : public main_window_test {
+protected:
+    void TearDown() override {
+        destroy();
+        main_window_test::TearDown();
+    }
+
+    void destroy() {
+        if (window && IsWindow(window->hwnd.load())) DestroyWindow(window->hwnd.load());
+        drain_quit();
+        UnregisterClassW(main_window_class, GetModuleHandleW(nullptr));
+    }
+
+    // A new window object, its settings as if loaded, and its window; the window's rectangle.
+    RECT create_at(placement stored) {
+        destroy();
+        new_window();
+        window->x_pos = stored.x;
+        window->y_pos = stored.y;
+        window->x_size = stored.width;
+        window->y_size = stored.height;
+        RECT rect{};
+        EXPECT_TRUE(create_main_window(GetModuleHandleW(nullptr)));
+        GetWindowRect(window->hwnd.load(), &rect);
+        return rect;
+    }
+};
+
+TEST_F(created_window_test, a_stored_place_on_no_monitor_opens_on_the_nearest_one) {
+    const std::vector<monitor_area> monitors = display_monitors();
+    ASSERT_FALSE(monitors.empty());
+    // The primary monitor first, as the system sees it.
+    const placement primary = monitors.front().monitor;
+    EXPECT_EQ(0, primary.x);
+    EXPECT_EQ(0, primary.y);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), primary.width);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), primary.height);
+    const placement work = monitors.front().work;
+    RECT primary_work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &primary_work, 0));
+    EXPECT_EQ(primary_work.left, work.x);
+    EXPECT_EQ(primary_work.top, work.y);
+    EXPECT_EQ(primary_work.right, work.x + work.width);
+    EXPECT_EQ(primary_work.bottom, work.y + work.height);
+
+    // Kept: the title bar lies on the work area.
+    const RECT kept = create_at({work.x + 100, work.y + 50, 500, 250});
+    EXPECT_EQ((RECT{work.x + 100, work.y + 50, work.x + 600, work.y + 300}), kept);
+    // The title bar above the work area: moved down onto it, the size kept. The window
+    // records where it came up, and that is what it saves.
+    const RECT above = create_at({work.x + 100, work.y - 200, 500, 250});
+    EXPECT_EQ((RECT{work.x + 100, work.y, work.x + 600, work.y + 250}), above);
+    EXPECT_EQ(work.y, window->y_pos);
+    // Right of every monitor: moved left just far enough, when this is the rightmost monitor.
+    placement right_most = work;
+    for (const monitor_area& m : monitors)
+        if (m.work.x + m.work.width > right_most.x + right_most.width) right_most = m.work;
+    const RECT beyond = create_at({right_most.x + right_most.width + 300, right_most.y + 100, 500, 250});
+    EXPECT_EQ((RECT{right_most.x + right_most.width - 500, right_most.y + 100,
+                    right_most.x + right_most.width, right_most.y + 350}),
+              beyond);
 }
 
 TEST(main_window_texts, no_window_object_means_default_handling) {
