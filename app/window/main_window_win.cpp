@@ -68,12 +68,35 @@ void on_sizing(brisk_window& window) {
     window.back_buffer.reset();
 }
 
+// Only the normal state's place is the window's own: a minimised window reports the place
+// and size of an icon (-32000, -32000 and about 160 x 28), a maximised one those of its
+// monitor. For those states the system keeps the normal place, which the save takes.
+void on_position_changed(brisk_window& window, HWND hwnd, const WINDOWPOS* pos) {
+    if (!pos || IsIconic(hwnd) || IsZoomed(hwnd)) return;
+    window.x_pos = pos->x;
+    window.y_pos = pos->y;
+    window.x_size = pos->cx;
+    window.y_size = pos->cy;
+}
+
+// Writes the settings, with the normal place of a window that is minimised or maximised.
+void save_at_end(brisk_window& window, HWND hwnd) {
+    placement normal{};
+    if ((IsIconic(hwnd) || IsZoomed(hwnd)) && normal_place(hwnd, normal)) {
+        window.x_pos = normal.x;
+        window.y_pos = normal.y;
+        window.x_size = normal.width;
+        window.y_size = normal.height;
+    }
+    save_settings(window, window.settings_path);
+}
+
 LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_DESTROY:
             // No repaint may run once the settings are being saved and the window is gone.
             window.repaint_timer.remove(true);
-            save_settings(window, window.settings_path);
+            save_at_end(window, hwnd);
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:
@@ -85,12 +108,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         case WM_PAINT: paint(window); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
-            if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam)) {
-                window.x_pos = pos->x;
-                window.y_pos = pos->y;
-                window.x_size = pos->cx;
-                window.y_size = pos->cy;
-            }
+            on_position_changed(window, hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
             break;
         case WM_COPYDATA: on_copy_data(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam)); return 0;
         case WM_COMMAND:

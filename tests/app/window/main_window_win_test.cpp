@@ -149,17 +149,6 @@ TEST_F(main_window_test, size_and_position_messages_update_the_record) {
     EXPECT_EQ(-1.0, window->store.y_high);
     EXPECT_FALSE(static_cast<bool>(window->back_buffer));
     EXPECT_EQ(612, window->client_width);
-
-    WINDOWPOS pos{};
-    pos.x = -32000; // minimised
-    pos.y = -32000;
-    pos.cx = 160;
-    pos.cy = 28;
-    window_proc(nullptr, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    EXPECT_EQ(-32000, window->x_pos);
-    EXPECT_EQ(-32000, window->y_pos);
-    EXPECT_EQ(160, window->x_size);
-    EXPECT_EQ(28, window->y_size);
 }
 
 TEST_F(main_window_test, background_erase_is_swallowed) {
@@ -261,6 +250,43 @@ TEST_F(created_window_test, a_stored_place_on_no_monitor_opens_on_the_nearest_on
     EXPECT_EQ((RECT{right_most.x + right_most.width - 500, right_most.y + 100,
                     right_most.x + right_most.width, right_most.y + 350}),
               beyond);
+}
+
+TEST_F(created_window_test, closed_minimised_or_maximised_it_saves_its_normal_place) {
+    const monitor_area primary = display_monitors().front();
+    const placement work = primary.work;
+    for (const int state : {SW_MINIMIZE, SW_MAXIMIZE}) {
+        create_at({work.x + 60, work.y + 40, 520, 300});
+        const HWND hwnd = window->hwnd.load();
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        SetWindowPos(hwnd, nullptr, work.x + 150, work.y + 130, 610, 330, SWP_NOZORDER | SWP_NOACTIVATE);
+        const placement normal{work.x + 150, work.y + 130, 610, 330};
+        EXPECT_EQ(normal, (placement{window->x_pos, window->y_pos, window->x_size, window->y_size}));
+
+        ShowWindow(hwnd, state);
+        ASSERT_TRUE(state == SW_MINIMIZE ? IsIconic(hwnd) : IsZoomed(hwnd)) << state;
+        // The icon's place or the monitor's is not the window's own.
+        EXPECT_EQ(normal, (placement{window->x_pos, window->y_pos, window->x_size, window->y_size})) << state;
+
+        // Where it will be restored to may change meanwhile (another program may set it):
+        // the system's normal place is what is saved. It is given in workspace coordinates,
+        // whose origin is the top left corner of the work area.
+        WINDOWPLACEMENT restore{};
+        restore.length = sizeof restore;
+        ASSERT_TRUE(GetWindowPlacement(hwnd, &restore));
+        restore.rcNormalPosition = {170, 140, 170 + 600, 140 + 320};
+        restore.showCmd = state == SW_MINIMIZE ? SW_SHOWMINIMIZED : SW_SHOWMAXIMIZED;
+        ASSERT_TRUE(SetWindowPlacement(hwnd, &restore));
+        DestroyWindow(hwnd);
+        drain_quit();
+        const placement expected{primary.work.x - primary.monitor.x + 170,
+                                 primary.work.y - primary.monitor.y + 140, 600, 320};
+        EXPECT_EQ(expected, (placement{static_cast<std::int32_t>(saved(L"x_pos")),
+                                       static_cast<std::int32_t>(saved(L"y_pos")),
+                                       static_cast<std::int32_t>(saved(L"x_size")),
+                                       static_cast<std::int32_t>(saved(L"y_size"))}))
+            << state;
+    }
 }
 
 TEST(main_window_texts, no_window_object_means_default_handling) {

@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the window on the desktop: real echoview.exe under Wine, real X input.
+
+usage: e2e_desktop.py SCENARIO --bin BUILD/bin --work SCRATCH_DIR
+Scenarios: places (see the function of the same name).
+"""
+import sys
+
+from e2e_support import TITLE, check, log, main, poll, wait_exit
+
+SETTINGS = {'x_pos': 60, 'y_pos': 40, 'x_size': 520, 'y_size': 300, 'x_time': 3600, 'avg_time': 0, 'only_avg': 0}
+# Where Windows, and Wine, keep a minimised window.
+MINIMISED = [-32000, -32000]
+
+
+def start(s):
+    """Starts Echoview as Echoprobe does; the process and its window's figures."""
+    process = s.start_echoview('--echoprobe')
+    return process, s.wait_for_window()
+
+
+def expect_saved(s, expected, what):
+    saved = s.saved_settings()
+    wanted = {name: ('REG_DWORD', value & 0xFFFFFFFF) for name, value in expected.items()}
+    check(saved == wanted, f'{what}: saved {saved}, expected {wanted}')
+    log(f'{what}: saved {expected}')
+
+
+def with_place(window):
+    """The settings of SETTINGS with this outer rectangle as the place."""
+    return dict(SETTINGS, x_pos=window[0], y_pos=window[1], x_size=window[2], y_size=window[3])
+
+
+def move(s, info, x, y, width, height):
+    """Moves and resizes the window as the user's window manager would; its figures then."""
+    s.xdotool('search', '--name', TITLE, 'windowmove', '%@', str(x), str(y))
+    s.xdotool('search', '--name', TITLE, 'windowsize', '%@', str(width), str(height))
+
+    def moved():
+        now = s.info()
+        return now if now['window'] != info['window'] and now['client'][2:] != info['client'][2:] else None
+
+    return poll('the window was not moved and resized', moved, timeout=10, interval=0.2)
+
+
+def window_menu_command(s, info, key, what, reached):
+    """Alt+Space opens the window menu, then the key of its item: the keyboard's way to
+    minimise ('n') or maximise ('x'). Waits until `reached(figures)` holds."""
+    s.focus_window(info['client'])
+    s.xdotool('key', 'alt+space')
+    poll('the window menu', lambda: s.info().get('menu'), 10)
+    s.xdotool('key', key)
+    return poll(f'the window to be {what}', lambda: reached(s.info()), 10, 0.2)
+
+
+def minimise(s, info):
+    return window_menu_command(s, info, 'n', 'minimised', lambda now: now if now['window'][:2] == MINIMISED else None)
+
+
+def maximise(s, info):
+    normal = info['window']
+    return window_menu_command(s, info, 'x', 'maximised',
+                               lambda now: now if now['window'][2] > normal[2] and now['window'][3] > normal[3]
+                               else None)
+
+
+def places(s):
+    """Closed minimised or maximised, the window saves its normal place and comes back there."""
+    s.store_settings(SETTINGS)
+    process, info = start(s)
+    check(info['window'] == [60, 40, 520, 300], f'window at {info["window"]}, not at the stored 60,40 520x300')
+    normal = move(s, info, 150, 130, 610, 330)
+    place = normal['window']
+    minimised = minimise(s, normal)
+    log(f'minimised from {place}: the window reports {minimised["window"]}')
+    # As the taskbar's Close does for a minimised window: WM_CLOSE.
+    s.feed('close', '--wait', '20000')
+    rc = wait_exit(process)
+    check(rc == 0, f'exit code {rc} after closing minimised, not 0')
+    expect_saved(s, with_place(place), 'closed minimised')
+
+    process, info = start(s)
+    check(info['window'] == place, f'after closing minimised the window opened at {info["window"]}, not {place}')
+    maximised = maximise(s, info)
+    log(f'maximised from {place}: the window reports {maximised["window"]}')
+    # Without a window manager Wine leaves the X window at its normal place, where no click
+    # into the maximised client area would land: closed by WM_CLOSE as well.
+    s.feed('close', '--wait', '20000')
+    rc = wait_exit(process)
+    check(rc == 0, f'exit code {rc} after closing maximised, not 0')
+    expect_saved(s, with_place(place), 'closed maximised')
+
+    process, info = start(s)
+    check(info['window'] == place, f'after closing maximised the window opened at {info["window"]}, not {place}')
+    s.feed('close', '--wait', '20000')
+    check(wait_exit(process) == 0, 'the last start did not end with exit code 0')
+    log(f'started again after each: a normal window at {place}')
+
+
+if __name__ == '__main__':
+    sys.exit(main([places]))
