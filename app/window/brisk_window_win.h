@@ -45,6 +45,9 @@ struct brisk_window {
     // Where the settings are loaded from and saved to, under HKEY_CURRENT_USER: the
     // program's own key, another one only in tests.
     const wchar_t* settings_path = settings_key;
+    // Set once this run's settings are written. They are written once: when the session
+    // ends (the system then ends the process without WM_DESTROY), else when the window goes.
+    bool settings_saved = false;
     HICON icon = nullptr;      // the class icon; kept, not otherwise used
     std::uint32_t x_time = 60; // visible span, seconds
     bool x_time_changed = false;

@@ -79,8 +79,10 @@ void on_position_changed(brisk_window& window, HWND hwnd, const WINDOWPOS* pos) 
     window.y_size = pos->cy;
 }
 
-// Writes the settings, with the normal place of a window that is minimised or maximised.
+// Writes the settings once a run, at the end of the session or when the window goes; for a
+// window that is minimised or maximised, with its normal place.
 void save_at_end(brisk_window& window, HWND hwnd) {
+    if (window.settings_saved) return;
     placement normal{};
     if ((IsIconic(hwnd) || IsZoomed(hwnd)) && normal_place(hwnd, normal)) {
         window.x_pos = normal.x;
@@ -89,6 +91,7 @@ void save_at_end(brisk_window& window, HWND hwnd) {
         window.y_size = normal.height;
     }
     save_settings(window, window.settings_path);
+    window.settings_saved = true;
 }
 
 LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -119,6 +122,12 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             break;
         }
         case WM_RBUTTONDOWN: window.context_menu.build(0); break;
+        // At log-off or shutdown the process is ended once WM_ENDSESSION returns, without
+        // WM_DESTROY: what the run chose is saved now, or never.
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            if (wparam) save_at_end(window, hwnd);
+            return 0;
         default:
             if (message == 0) break;
             if (message == sample_count_message()) return sample_count(window);

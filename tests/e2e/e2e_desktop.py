@@ -2,8 +2,9 @@
 """End-to-end tests of the window on the desktop: real echoview.exe under Wine, real X input.
 
 usage: e2e_desktop.py SCENARIO --bin BUILD/bin --work SCRATCH_DIR
-Scenarios: places (see the function of the same name).
+Scenarios: places, log_off (see the functions of the same names).
 """
+import os
 import sys
 
 from e2e_support import TITLE, check, log, main, poll, wait_exit
@@ -11,6 +12,8 @@ from e2e_support import TITLE, check, log, main, poll, wait_exit
 SETTINGS = {'x_pos': 60, 'y_pos': 40, 'x_size': 520, 'y_size': 300, 'x_time': 3600, 'avg_time': 0, 'only_avg': 0}
 # Where Windows, and Wine, keep a minimised window.
 MINIMISED = [-32000, -32000]
+# The exit code end_session gives the program it ends (see end_session_win.cpp).
+ENDED_BY_SESSION = 77
 
 
 def start(s):
@@ -64,6 +67,16 @@ def maximise(s, info):
                                else None)
 
 
+def choose_ten_seconds(s, info):
+    """Time Scale, "10 secs" from the context menu, opened with a right click."""
+    client = info['client']
+    s.xdotool('search', '--name', TITLE, 'windowraise', '%@')
+    s.xdotool('mousemove', str(client[0] + 200), str(client[1] + 120), 'click', '3')
+    poll('the context menu', lambda: s.info().get('menu'), 10)
+    s.xdotool('key', '--delay', '80', 'Down', 'Right', 'Return')
+    poll('the menu to close', lambda: 'menu' not in s.info(), 10)
+
+
 def places(s):
     """Closed minimised or maximised, the window saves its normal place and comes back there."""
     s.store_settings(SETTINGS)
@@ -97,5 +110,27 @@ def places(s):
     log(f'started again after each: a normal window at {place}')
 
 
+def log_off(s):
+    """At log-off the process is ended right after WM_ENDSESSION: the key holds what the run chose."""
+    end_session = os.path.join(s.bin_dir, 'end_session.exe')
+    s.store_settings(SETTINGS)
+    process, info = start(s)
+    # Another program refused the log-off: the session goes on, nothing is saved yet.
+    out = s.wine(end_session, '--cancel', check_rc=0).stdout
+    check('query 1' in out, f'the window did not agree to end the session: {out!r}')
+    check(process.poll() is None, 'the program ended although the session went on')
+    expect_saved(s, SETTINGS, 'log-off cancelled')
+
+    # The run's choices: "10 secs", a new place, and minimised when the session ends.
+    choose_ten_seconds(s, info)
+    normal = move(s, info, 200, 150, 560, 320)
+    minimise(s, normal)
+    out = s.wine(end_session, check_rc=0).stdout
+    check('query 1' in out, f'the window did not agree to end the session: {out!r}')
+    rc = wait_exit(process)
+    check(rc == ENDED_BY_SESSION, f'exit code {rc}: the program was not ended by the session, or ended itself')
+    expect_saved(s, dict(with_place(normal['window']), x_time=10), 'after the log-off')
+
+
 if __name__ == '__main__':
-    sys.exit(main([places]))
+    sys.exit(main([places, log_off]))

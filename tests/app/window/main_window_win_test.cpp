@@ -166,21 +166,51 @@ void set_saved(const wchar_t* name, DWORD value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, test_key, name, REG_DWORD, &value, sizeof value);
 }
 
+bool key_exists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, test_key, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 void drain_quit() {
     MSG quit;
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
-TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
+TEST_F(main_window_test, settings_are_written_once_at_the_end_of_the_session_or_when_the_window_goes) {
     HWND owner =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
     window->hwnd = owner;
     window->x_time = 3600;
+    EXPECT_EQ(TRUE, window_proc(owner, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    // Another program refused: the session goes on, and nothing is written yet.
+    EXPECT_EQ(0, window_proc(owner, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF));
+    EXPECT_FALSE(key_exists());
+    // The session ends: the process may be ended any time after this returns.
+    EXPECT_EQ(0, window_proc(owner, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF));
+    EXPECT_EQ(3600u, saved(L"x_time"));
+    for (const wchar_t* name : {L"x_pos", L"y_pos", L"x_size", L"y_size", L"avg_time", L"only_avg"})
+        EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, test_key, name, RRF_RT_REG_DWORD, nullptr,
+                                              nullptr, nullptr))
+            << name;
+    // Should the window go after all, nothing is written again, by the window or its object.
+    set_saved(L"x_time", 10);
+    window->x_time = 60;
     window_proc(owner, WM_DESTROY, 0, 0);
     drain_quit();
-    EXPECT_EQ(3600u, saved(L"x_time"));
-    // What is written after the window went stays: the window object writes nothing more.
+    main_window = nullptr;
+    window.reset();
+    EXPECT_EQ(10u, saved(L"x_time"));
+
+    // Without a session's end the window's going writes them, and the object nothing more.
+    new_window();
+    window->hwnd = owner;
+    window->x_time = 900;
+    window_proc(owner, WM_DESTROY, 0, 0);
+    drain_quit();
+    EXPECT_EQ(900u, saved(L"x_time"));
     set_saved(L"x_time", 10);
     main_window = nullptr;
     window.reset();
