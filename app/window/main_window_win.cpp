@@ -15,6 +15,8 @@
 #include "util/sys/handle_owner_win.h"
 #include "util/ui/message_box_win.h"
 
+#include <windowsx.h>
+
 const wchar_t main_window_title[] = L"Echoview " ECHOVIEW_VERSION_WTEXT L" - www.norvane.example";
 const wchar_t not_started_by_echoprobe_text[] =
     L"Echoview is the graphical front-end of Echoprobe.\n"
@@ -36,6 +38,9 @@ UINT summary_bytes_message() {
 }
 
 constexpr DWORD main_window_style = WS_OVERLAPPEDWINDOW;
+
+// How far inside the client area's top left corner the menu asked for from the keyboard opens.
+constexpr int keyboard_menu_inset = 10;
 
 // Takes a batch only as whole records of a batch-typed message; a null or
 // malformed structure is ignored like any other foreign WM_COPYDATA.
@@ -94,6 +99,22 @@ void save_at_end(brisk_window& window, HWND hwnd) {
     window.settings_saved = true;
 }
 
+// Shift+F10 and the menu key send WM_CONTEXTMENU at (-1, -1). A click sends it at the pointer
+// once the button comes up, after the menu that WM_RBUTTONDOWN opened: that one goes on to
+// DefWindowProcW (which shows the window menu for a click on the title bar) and opens none.
+bool on_context_menu(brisk_window& window, HWND hwnd, LPARAM lparam) {
+    if (GET_X_LPARAM(lparam) != -1 || GET_Y_LPARAM(lparam) != -1) return false;
+    if (IsIconic(hwnd)) {
+        // No client area to open it in: at the pointer, as a click would.
+        window.context_menu.build(0);
+        return true;
+    }
+    POINT corner{keyboard_menu_inset, keyboard_menu_inset};
+    ClientToScreen(hwnd, &corner);
+    window.context_menu.open_at(corner);
+    return true;
+}
+
 LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_DESTROY:
@@ -122,6 +143,9 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             break;
         }
         case WM_RBUTTONDOWN: window.context_menu.build(0); break;
+        case WM_CONTEXTMENU:
+            if (on_context_menu(window, hwnd, lparam)) return 0;
+            break;
         // At log-off or shutdown the process is ended once WM_ENDSESSION returns, without
         // WM_DESTROY: what the run chose is saved now, or never.
         case WM_QUERYENDSESSION: return TRUE;

@@ -2,7 +2,7 @@
 """End-to-end tests of the window on the desktop: real echoview.exe under Wine, real X input.
 
 usage: e2e_desktop.py SCENARIO --bin BUILD/bin --work SCRATCH_DIR
-Scenarios: places, log_off (see the functions of the same names).
+Scenarios: places, log_off, keyboard_menu (see the functions of the same names).
 """
 import os
 import sys
@@ -132,5 +132,60 @@ def log_off(s):
     expect_saved(s, dict(with_place(normal['window']), x_time=10), 'after the log-off')
 
 
+def keyboard_menu(s):
+    """Shift+F10 and the menu key open the context menu inside the client area; a right click
+    opens it once, at the pointer, when the button goes down."""
+    s.store_settings(SETTINGS)
+    process, info = start(s)
+    client = info['client']
+    s.feed('raw', '--doubles', '1000,10,1001,20,1002,30')
+    s.focus_window(client)
+    pointer = (client[0] + 200, client[1] + 120)
+    corner = (client[0] + 10, client[1] + 10)
+
+    def menu_shown(what, at_pointer):
+        rect = poll(f'{what}: the context menu', lambda: s.info().get('menu'), 10)
+        if at_pointer:
+            check(rect[0] + rect[2] == pointer[0] and rect[1] == pointer[1],
+                  f'{what}: menu at {rect}, not with its top right corner at the pointer {pointer}')
+        else:
+            check(rect[:2] == list(corner), f'{what}: menu at {rect}, not with its top left corner at {corner}')
+        return rect
+
+    def escape():
+        s.xdotool('key', 'Escape')
+        poll('the menu to close', lambda: 'menu' not in s.info(), 10)
+
+    # The menu opens while the button is down. Its coming up afterwards makes the system send
+    # WM_CONTEXTMENU at the pointer, which must not open the menu again. Had it opened, the keys
+    # after it would choose "Clear whole graph" in it; to the window they mean nothing. The menu
+    # key comes after them: once its menu shows, they have been taken.
+    s.xdotool('mousemove', str(pointer[0]), str(pointer[1]), 'mousedown', '3')
+    menu_shown('right button held down', True)
+    escape()
+    s.xdotool('mouseup', '3')
+    s.xdotool('key', '--delay', '80', 'Down', 'Down', 'Down', 'Right', 'Down', 'Return')
+    s.xdotool('key', 'Menu')
+    rect = menu_shown('menu key after the right button came up', False)
+    escape()
+    samples = s.info()['samples']
+    check(samples == [3], f'{samples} samples left: the right button opened the menu a second time when it came up')
+    s.xdotool('click', '3')
+    menu_shown('right click', True)
+    escape()
+    s.xdotool('key', 'shift+F10')
+    menu_shown('Shift+F10 after a right click', False)
+    log(f'right click: menu at the pointer {pointer}, once; menu key and Shift+F10: menu {rect[2]}x{rect[3]} '
+        f'at {corner}, the client area\'s corner')
+    # The keyboard's menu is the whole menu: Time Scale, "10 secs".
+    s.xdotool('key', '--delay', '80', 'Down', 'Right', 'Return')
+    poll('the menu to close', lambda: 'menu' not in s.info(), 10)
+    s.close_window(client)
+    rc = wait_exit(process)
+    check(rc == 0, f'exit code {rc} after closing, not 0')
+    saved = {name: value for name, (_, value) in s.saved_settings().items()}
+    check(saved.get('x_time') == 10, f'saved x_time is {saved.get("x_time")}, not 10 from the keyboard\'s menu')
+
+
 if __name__ == '__main__':
-    sys.exit(main([places, log_off]))
+    sys.exit(main([places, log_off, keyboard_menu]))
