@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string what = session.change();
         const std::string failure = scene.frame(session.now());
         if (!failure.empty()) {
-            std::fprintf(stderr, "summaries differ from the plain walk after %s (change %d): %s\n", what.c_str(),
-                         i, failure.c_str());
+            std::fprintf(stderr, "summaries differ from the plain walk after %s (change %d): %s\n",
+                         what.c_str(), i, failure.c_str());
             std::abort();
         }
     }

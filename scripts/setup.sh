@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+    cmake ninja-build g++ clang libclang-rt-14-dev lld clang-format
     g++-mingw-w64-x86-64 mingw-w64 binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
     libboost-dev googletest python3 shellcheck pyflakes3

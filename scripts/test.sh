@@ -1,5 +1,6 @@
 #!/bin/bash
 # Builds everything and runs every test: the Windows program and its tests under Wine,
+# the same built with clang and its program through the end-to-end smoke test,
 # the platform-free code on the host under AddressSanitizer and UBSan, the fuzz targets
 # for a bounded time, the release package (its imports, and the end-to-end smoke test
 # with the packed program) and the checks of the sources (formatting, shellcheck, pyflakes).
@@ -36,6 +37,16 @@ for preset in "${presets[@]}"; do
         step "test $preset" timeout 5400 ctest --preset "$preset" -j "$build_jobs" --timeout 900
     fi
 done
+
+# The second compiler: everything built with clang, and its program through the end-to-end
+# smoke test as scripts/package.sh runs it on the packed programs.
+smoke_test() { # smoke_test <preset>
+    use_wine_prefix "$root/build/windows/wineprefix" &&
+        timeout 300 python3 -B tests/e2e/e2e.py window --bin "build/$1/bin" --work "build/$1/e2e-smoke"
+}
+if step "build windows-clang" build_preset windows-clang; then
+    step "smoke test windows-clang" smoke_test windows-clang
+fi
 
 step "package" bash scripts/package.sh --check
 

@@ -11,6 +11,7 @@
 #include "app/render/graph_view_win.h"
 #include "app/window/menus_win.h"
 #include "app/window/placement.h"
+#include "app/window/settings_win.h"
 #include "util/thread/timer_win.h"
 
 // The application's root object: the graph view of its one window (the store,
@@ -35,6 +36,12 @@ struct brisk_window : graph_view {
     // Read by the repaint callback on the timer's thread, written on the
     // user-interface thread.
     std::atomic<HWND> hwnd{nullptr};
+    // Where the settings are loaded from and saved to, under HKEY_CURRENT_USER: the
+    // program's own key, another one only in tests.
+    const wchar_t* settings_path = settings_key;
+    // Set once this run's settings are written. They are written once: when the session
+    // ends (the system then ends the process without WM_DESTROY), else when the window goes.
+    bool settings_saved = false;
     HICON icon = nullptr; // the class icon; kept, not otherwise used
     // Constructed in this order and destroyed in the reverse one. Each menu is handed
     // what it works on: the context menu the owner window and its submenus, the scale

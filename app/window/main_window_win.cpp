@@ -9,10 +9,13 @@
 #include "app/window/brisk_window_win.h"
 #include "app/window/icon_win.h"
 #include "app/window/placement.h"
+#include "app/window/placement_win.h"
 #include "app/window/settings_win.h"
 #include "echoview_version.h"
 #include "util/sys/handle_owner_win.h"
 #include "util/ui/message_box_win.h"
+
+#include <windowsx.h>
 
 const wchar_t main_window_title[] = ECHOVIEW_TITLE_WTEXT;
 const wchar_t not_started_by_echoprobe_text[] =
@@ -34,10 +37,10 @@ UINT summary_bytes_message() {
     return message;
 }
 
-placement virtual_screen() {
-    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
+constexpr DWORD main_window_style = WS_OVERLAPPEDWINDOW;
+
+// How far inside the client area's top left corner the menu asked for from the keyboard opens.
+constexpr int keyboard_menu_inset = 10;
 
 // Takes a batch only as whole records of a batch-typed message; a null or
 // malformed structure is ignored like any other foreign WM_COPYDATA.
@@ -70,29 +73,70 @@ void on_sizing(brisk_window& window) {
     window.back_buffer.reset();
 }
 
+void on_size(brisk_window& window, LPARAM lparam) {
+    window.client_width = LOWORD(lparam);
+    window.client_height = HIWORD(lparam);
+    on_sizing(window);
+}
+
+// Only the normal state's place is the window's own: a minimised window reports the place
+// and size of an icon (-32000, -32000 and about 160 x 28), a maximised one those of its
+// monitor. For those states the system keeps the normal place, which the save takes.
+void on_position_changed(brisk_window& window, HWND hwnd, const WINDOWPOS* pos) {
+    if (!pos || IsIconic(hwnd) || IsZoomed(hwnd)) return;
+    window.x_pos = pos->x;
+    window.y_pos = pos->y;
+    window.x_size = pos->cx;
+    window.y_size = pos->cy;
+}
+
+// Writes the settings once a run, at the end of the session or when the window goes; for a
+// window that is minimised or maximised, with its normal place.
+void save_at_end(brisk_window& window, HWND hwnd) {
+    if (window.settings_saved) return;
+    placement normal{};
+    if ((IsIconic(hwnd) || IsZoomed(hwnd)) && normal_place(hwnd, normal)) {
+        window.x_pos = normal.x;
+        window.y_pos = normal.y;
+        window.x_size = normal.width;
+        window.y_size = normal.height;
+    }
+    save_settings(window, window.settings_path);
+    window.settings_saved = true;
+}
+
+// Shift+F10 and the menu key send WM_CONTEXTMENU at (-1, -1). A click sends it at the pointer
+// once the button comes up, after the menu that WM_RBUTTONDOWN opened: that one goes on to
+// DefWindowProcW (which shows the window menu for a click on the title bar) and opens none.
+bool on_context_menu(brisk_window& window, HWND hwnd, LPARAM lparam) {
+    if (GET_X_LPARAM(lparam) != -1 || GET_Y_LPARAM(lparam) != -1) return false;
+    if (IsIconic(hwnd)) {
+        // No client area to open it in: at the pointer, as a click would.
+        window.context_menu.build(0);
+        return true;
+    }
+    POINT corner{keyboard_menu_inset, keyboard_menu_inset};
+    ClientToScreen(hwnd, &corner);
+    window.context_menu.open_at(corner);
+    return true;
+}
+
+void on_destroy(brisk_window& window, HWND hwnd) {
+    // No repaint may run once the settings are being saved and the window is gone.
+    window.repaint_timer.remove(true);
+    save_at_end(window, hwnd);
+    PostQuitMessage(0);
+}
+
 LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_DESTROY:
-            // No repaint may run once the settings are being saved and the window is gone.
-            window.repaint_timer.remove(true);
-            save_settings(window);
-            PostQuitMessage(0);
-            return 0;
-        case WM_SIZE:
-            window.client_width = LOWORD(lparam);
-            window.client_height = HIWORD(lparam);
-            on_sizing(window);
-            break;
+        case WM_DESTROY: on_destroy(window, hwnd); return 0;
+        case WM_SIZE: on_size(window, lparam); break;
         case WM_SIZING: on_sizing(window); break;
         case WM_PAINT: paint(window, hwnd); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
-            if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam)) {
-                window.x_pos = pos->x;
-                window.y_pos = pos->y;
-                window.x_size = pos->cx;
-                window.y_size = pos->cy;
-            }
+            on_position_changed(window, hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
             break;
         case WM_COPYDATA: on_copy_data(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam)); return 0;
         case WM_COMMAND:
@@ -103,6 +147,15 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             break;
         }
         case WM_RBUTTONDOWN: window.context_menu.build(0); break;
+        case WM_CONTEXTMENU:
+            if (on_context_menu(window, hwnd, lparam)) return 0;
+            break;
+        // At log-off or shutdown the process is ended once WM_ENDSESSION returns, without
+        // WM_DESTROY: what the run chose is saved now, or never.
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            if (wparam) save_at_end(window, hwnd);
+            return 0;
         default:
             if (message == 0) break;
             if (message == sample_count_message()) return sample_count(window);
@@ -116,7 +169,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
 
 std::unique_ptr<brisk_window> construct_main_window() {
     auto window = std::make_unique<brisk_window>();
-    load_settings(*window);
+    load_settings(*window, window->settings_path);
     return window;
 }
 
@@ -134,11 +187,18 @@ bool create_main_window(HINSTANCE instance) {
     if (!RegisterClassW(&window_class)) return false;
 
     // Whatever the registry held, the window must come up where the user can reach it.
-    const placement place = fit_on_screen({window.x_pos, window.y_pos, window.x_size, window.y_size},
-                                          virtual_screen(), GetSystemMetrics(SM_CYCAPTION) + 8);
-    window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, WS_OVERLAPPEDWINDOW, place.x,
+    const placement place = fit_on_monitors({window.x_pos, window.y_pos, window.x_size, window.y_size},
+                                            display_monitors(), frame_of_style(main_window_style, 0));
+    window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, main_window_style, place.x,
                                   place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
-    if (window.hwnd) return true;
+    if (window.hwnd) {
+        // Until the window is shown and reports its place, this is where it is.
+        window.x_pos = place.x;
+        window.y_pos = place.y;
+        window.x_size = place.width;
+        window.y_size = place.height;
+        return true;
+    }
     // Keeps the error of the creation for the caller, and leaves the class
     // free for another try.
     const DWORD error = GetLastError();

@@ -48,6 +48,17 @@ UINT checked_if(bool condition) {
 namespace menus {
 
 int _context_menu::build(int) {
+    fill();
+    show(owner_.load());
+    return 0;
+}
+
+void _context_menu::open_at(POINT top_left) {
+    fill();
+    show_at(owner_.load(), top_left);
+}
+
+void _context_menu::fill() {
     destroy_all();
     create_popup();
     append_submenu(time_scale_, L"Time Scale", 0);
@@ -57,8 +68,6 @@ int _context_menu::build(int) {
     append_item(0, L"Help page", &open_help_page);
     append_item(0, L"Contact us", &open_contact_page);
     append_item(0, L"About Echoview " ECHOVIEW_VERSION_WTEXT, &show_about);
-    show(owner_.load());
-    return 0;
 }
 
 int _time_scale_menu::build(int) {

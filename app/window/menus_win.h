@@ -57,8 +57,13 @@ public:
     // Rebuilds the tree and shows it at the mouse cursor for the owner window. `arg` is
     // not read.
     int build(int arg) override;
+    // The same tree shown with its top left corner at `top_left` (screen coordinates): the
+    // menu asked for from the keyboard.
+    void open_at(POINT top_left);
 
 private:
+    void fill();
+
     const std::atomic<HWND>& owner_;
     _time_scale_menu& time_scale_;
     _avg_scale_menu& avg_scale_;

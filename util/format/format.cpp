@@ -275,7 +275,9 @@ void format_base<C>::write_number(C* work, std::size_t n, bool negative, field_k
             for (; precision_ > 0 && work[n - 1] == C('0'); --precision_) --n;
             if (work[n - 1] == C('.')) --n;
         }
-    } else if (flags_ & flag_grouping) {
+    } else if ((flags_ & flag_grouping) && !(flags_ & flag_fixed_point)) {
+        // With ',' set only the decimal point applies, also where the precision gives it
+        // nothing to do.
         bool decimal = kind == kind_decimal;
         n = insert_separators(work, n, decimal ? 3 : 4, decimal ? C(',') : C(':'));
     }

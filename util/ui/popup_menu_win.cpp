@@ -82,11 +82,19 @@ void popup_menu::show(HWND owner) {
     // Where the pointer is now, not where the click was: the build may have taken a while.
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
+    track(owner, cursor, track_flags);
+}
+
+void popup_menu::show_at(HWND owner, POINT top_left) {
+    track(owner, top_left, (track_flags & ~TPM_RIGHTALIGN) | TPM_LEFTALIGN);
+}
+
+void popup_menu::track(HWND owner, POINT at, UINT flags) {
     // Without the foreground the menu would not close when the user clicks
     // outside it; the WM_NULL afterwards wakes the owner's queue once more, which
     // keeps the next right click from only closing a menu instead of opening one.
     SetForegroundWindow(owner);
-    TrackPopupMenu(hmenu.get(), track_flags, cursor.x, cursor.y, 0, owner, nullptr);
+    TrackPopupMenu(hmenu.get(), flags, at.x, at.y, 0, owner, nullptr);
     PostMessageW(owner, WM_NULL, 0, 0);
 }
 

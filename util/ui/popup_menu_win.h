@@ -64,6 +64,9 @@ public:
     // Tracks the menu with its right edge at the mouse cursor; the choice
     // arrives at `owner` as WM_COMMAND after this returns.
     void show(HWND owner);
+    // The same with the menu's top left corner at `top_left` (screen coordinates): for a
+    // menu asked for from the keyboard, where the pointer may be anywhere.
+    void show_at(HWND owner, POINT top_left);
     // Forgets this menu's captions, records and items; the handle survives.
     void clear();
     // Destroys the handle, captions and records of every menu that owns a
@@ -88,6 +91,7 @@ protected:
     owned_menu hmenu;
 
 private:
+    void track(HWND owner, POINT at, UINT flags);
     // Takes this menu's entries out of its handle without destroying their submenus.
     void detach_items();
     // The one way a handle goes: DestroyMenu would take every submenu still attached

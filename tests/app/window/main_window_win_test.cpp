@@ -7,22 +7,46 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/window/brisk_window_win.h"
 #include "app/window/main_window_win.h"
+#include "app/window/placement_win.h"
 #include "app/window/settings_win.h"
+#include "tests/app/window/placement_test_util.h"
+
+// Only for this file's expectations; found by argument-dependent lookup beside RECT.
+static bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+static std::ostream& operator<<(std::ostream& out, const RECT& r) {
+    return out << r.left << ',' << r.top << ' ' << r.right << ',' << r.bottom;
+}
 
 namespace {
+
+// The window's settings go here, never to the program's own key.
+const wchar_t test_key[] = L"SOFTWARE\\Norvane\\echoview-main-window-test";
 
 class main_window_test : public ::testing::Test {
 protected:
     void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, test_key);
+        new_window();
+    }
+    void TearDown() override {
+        main_window = nullptr;
+        RegDeleteTreeW(HKEY_CURRENT_USER, test_key);
+    }
+
+    void new_window() {
+        main_window = nullptr;
         window = std::make_unique<brisk_window>();
+        window->settings_path = test_key;
         main_window = window.get();
     }
-    void TearDown() override { main_window = nullptr; }
 
     static std::vector<unsigned char> records(std::initializer_list<double> values) {
         std::vector<unsigned char> bytes(values.size() * sizeof(double));
@@ -125,48 +149,174 @@ TEST_F(main_window_test, size_and_position_messages_update_the_record) {
     EXPECT_EQ(-1.0, window->store.y_high);
     EXPECT_FALSE(static_cast<bool>(window->back_buffer));
     EXPECT_EQ(612, window->client_width);
-
-    WINDOWPOS pos{};
-    pos.x = -32000; // minimised
-    pos.y = -32000;
-    pos.cx = 160;
-    pos.cy = 28;
-    window_proc(nullptr, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    EXPECT_EQ(-32000, window->x_pos);
-    EXPECT_EQ(-32000, window->y_pos);
-    EXPECT_EQ(160, window->x_size);
-    EXPECT_EQ(28, window->y_size);
 }
 
 TEST_F(main_window_test, background_erase_is_swallowed) {
     EXPECT_EQ(1, window_proc(nullptr, WM_ERASEBKGND, 0, 0));
 }
 
-DWORD saved_x_time() {
+DWORD saved(const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof value;
-    RegGetValueW(HKEY_CURRENT_USER, settings_key, L"x_time", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    RegGetValueW(HKEY_CURRENT_USER, test_key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
 }
 
-TEST_F(main_window_test, settings_are_written_once_when_the_window_goes) {
+void set_saved(const wchar_t* name, DWORD value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, test_key, name, REG_DWORD, &value, sizeof value);
+}
+
+bool key_exists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, test_key, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void drain_quit() {
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+}
+
+TEST_F(main_window_test, settings_are_written_once_at_the_end_of_the_session_or_when_the_window_goes) {
     HWND owner =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
     window->hwnd = owner;
     window->x_time = 3600;
+    EXPECT_EQ(TRUE, window_proc(owner, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    // Another program refused: the session goes on, and nothing is written yet.
+    EXPECT_EQ(0, window_proc(owner, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF));
+    EXPECT_FALSE(key_exists());
+    // The session ends: the process may be ended any time after this returns.
+    EXPECT_EQ(0, window_proc(owner, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF));
+    EXPECT_EQ(3600u, saved(L"x_time"));
+    for (const wchar_t* name : {L"x_pos", L"y_pos", L"x_size", L"y_size", L"avg_time", L"only_avg"})
+        EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, test_key, name, RRF_RT_REG_DWORD, nullptr,
+                                              nullptr, nullptr))
+            << name;
+    // Should the window go after all, nothing is written again, by the window or its object.
+    set_saved(L"x_time", 10);
+    window->x_time = 60;
     window_proc(owner, WM_DESTROY, 0, 0);
-    MSG quit;
-    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
-    EXPECT_EQ(3600u, saved_x_time());
-    // What is written after the window went stays: the window object writes nothing more.
-    const DWORD other = 10;
-    RegSetKeyValueW(HKEY_CURRENT_USER, settings_key, L"x_time", REG_DWORD, &other, sizeof other);
+    drain_quit();
     main_window = nullptr;
     window.reset();
-    EXPECT_EQ(other, saved_x_time());
+    EXPECT_EQ(10u, saved(L"x_time"));
+
+    // Without a session's end the window's going writes them, and the object nothing more.
+    new_window();
+    window->hwnd = owner;
+    window->x_time = 900;
+    window_proc(owner, WM_DESTROY, 0, 0);
+    drain_quit();
+    EXPECT_EQ(900u, saved(L"x_time"));
+    set_saved(L"x_time", 10);
+    main_window = nullptr;
+    window.reset();
+    EXPECT_EQ(10u, saved(L"x_time"));
     DestroyWindow(owner);
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings_key);
+}
+
+// The window as the program makes it, on the real monitors, placed from a stored place.
+class created_window_test : public main_window_test {
+protected:
+    void TearDown() override {
+        destroy();
+        main_window_test::TearDown();
+    }
+
+    void destroy() {
+        if (window && IsWindow(window->hwnd.load())) DestroyWindow(window->hwnd.load());
+        drain_quit();
+        UnregisterClassW(main_window_class, GetModuleHandleW(nullptr));
+    }
+
+    // A new window object, its settings as if loaded, and its window; the window's rectangle.
+    RECT create_at(placement stored) {
+        destroy();
+        new_window();
+        window->x_pos = stored.x;
+        window->y_pos = stored.y;
+        window->x_size = stored.width;
+        window->y_size = stored.height;
+        RECT rect{};
+        EXPECT_TRUE(create_main_window(GetModuleHandleW(nullptr)));
+        GetWindowRect(window->hwnd.load(), &rect);
+        return rect;
+    }
+};
+
+TEST_F(created_window_test, a_stored_place_on_no_monitor_opens_on_the_nearest_one) {
+    const std::vector<monitor_area> monitors = display_monitors();
+    ASSERT_FALSE(monitors.empty());
+    // The primary monitor first, as the system sees it.
+    const placement primary = monitors.front().monitor;
+    EXPECT_EQ(0, primary.x);
+    EXPECT_EQ(0, primary.y);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), primary.width);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), primary.height);
+    const placement work = monitors.front().work;
+    RECT primary_work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &primary_work, 0));
+    EXPECT_EQ(primary_work.left, work.x);
+    EXPECT_EQ(primary_work.top, work.y);
+    EXPECT_EQ(primary_work.right, work.x + work.width);
+    EXPECT_EQ(primary_work.bottom, work.y + work.height);
+
+    // Kept: the title bar lies on the work area.
+    const RECT kept = create_at({work.x + 100, work.y + 50, 500, 250});
+    EXPECT_EQ((RECT{work.x + 100, work.y + 50, work.x + 600, work.y + 300}), kept);
+    // The title bar above the work area: moved down onto it, the size kept. The window
+    // records where it came up, and that is what it saves.
+    const RECT above = create_at({work.x + 100, work.y - 200, 500, 250});
+    EXPECT_EQ((RECT{work.x + 100, work.y, work.x + 600, work.y + 250}), above);
+    EXPECT_EQ(work.y, window->y_pos);
+    // Right of every monitor: moved left just far enough, when this is the rightmost monitor.
+    placement right_most = work;
+    for (const monitor_area& m : monitors)
+        if (m.work.x + m.work.width > right_most.x + right_most.width) right_most = m.work;
+    const RECT beyond = create_at({right_most.x + right_most.width + 300, right_most.y + 100, 500, 250});
+    EXPECT_EQ((RECT{right_most.x + right_most.width - 500, right_most.y + 100,
+                    right_most.x + right_most.width, right_most.y + 350}),
+              beyond);
+}
+
+TEST_F(created_window_test, closed_minimised_or_maximised_it_saves_its_normal_place) {
+    const monitor_area primary = display_monitors().front();
+    const placement work = primary.work;
+    for (const int state : {SW_MINIMIZE, SW_MAXIMIZE}) {
+        create_at({work.x + 60, work.y + 40, 520, 300});
+        const HWND hwnd = window->hwnd.load();
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        SetWindowPos(hwnd, nullptr, work.x + 150, work.y + 130, 610, 330, SWP_NOZORDER | SWP_NOACTIVATE);
+        const placement normal{work.x + 150, work.y + 130, 610, 330};
+        EXPECT_EQ(normal, (placement{window->x_pos, window->y_pos, window->x_size, window->y_size}));
+
+        ShowWindow(hwnd, state);
+        ASSERT_TRUE(state == SW_MINIMIZE ? IsIconic(hwnd) : IsZoomed(hwnd)) << state;
+        // The icon's place or the monitor's is not the window's own.
+        EXPECT_EQ(normal, (placement{window->x_pos, window->y_pos, window->x_size, window->y_size})) << state;
+
+        // Where it will be restored to may change meanwhile (another program may set it):
+        // the system's normal place is what is saved. It is given in workspace coordinates,
+        // whose origin is the top left corner of the work area.
+        WINDOWPLACEMENT restore{};
+        restore.length = sizeof restore;
+        ASSERT_TRUE(GetWindowPlacement(hwnd, &restore));
+        restore.rcNormalPosition = {170, 140, 170 + 600, 140 + 320};
+        restore.showCmd = state == SW_MINIMIZE ? SW_SHOWMINIMIZED : SW_SHOWMAXIMIZED;
+        ASSERT_TRUE(SetWindowPlacement(hwnd, &restore));
+        DestroyWindow(hwnd);
+        drain_quit();
+        const placement expected{primary.work.x - primary.monitor.x + 170,
+                                 primary.work.y - primary.monitor.y + 140, 600, 320};
+        EXPECT_EQ(expected, (placement{static_cast<std::int32_t>(saved(L"x_pos")),
+                                       static_cast<std::int32_t>(saved(L"y_pos")),
+                                       static_cast<std::int32_t>(saved(L"x_size")),
+                                       static_cast<std::int32_t>(saved(L"y_size"))}))
+            << state;
+    }
 }
 
 TEST(main_window_texts, no_window_object_means_default_handling) {

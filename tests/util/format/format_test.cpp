@@ -113,6 +113,9 @@ TEST(format, grouping_and_fixed_point) {
     EXPECT_EQ(run_both("%-,10.2?|", 314), "3.14      |");
     EXPECT_EQ(run_both("%#,10.3?|", 2394500u), "    2394.5|");
     EXPECT_EQ(run_both("%'12?|", 1234567), "   1,234,567|");
+    // With ',' set grouping never applies, not even where no point is inserted.
+    EXPECT_EQ(run_both("%,'?|%,'.0?|%,'x", 1234567, 1234567, 0x12345678u), "1234567|1234567|12345678");
+    EXPECT_EQ(run_both("%',?|%'#,.0X", UINT64_MAX, 0xABCDEFu), "18446744073709551615|0xABCDEF");
 }
 
 TEST(format, precision_width_and_fill) {
