@@ -12,6 +12,10 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
+#include <vector>
+
+#include "app/graph/marker_shape.h"
 
 namespace {
 
@@ -21,21 +25,6 @@ constexpr int label_left = 169;
 void standard(render_scene& scene) {
     scene.set_values(0.0, 100.0);
     scene.set_times(1000.0, 155);
-}
-
-// Rows holding non-white pixels at x >= from, as runs [first, last].
-std::vector<std::pair<int, int>> ink_runs(render_scene& scene, int from) {
-    std::vector<std::pair<int, int>> runs;
-    for (int y = 0; y < scene.height(); ++y) {
-        bool ink = false;
-        for (int x = from; x < scene.width() && !ink; ++x) ink = scene.at(x, y) != white;
-        if (!ink) continue;
-        if (!runs.empty() && runs.back().second == y - 1)
-            runs.back().second = y;
-        else
-            runs.push_back({y, y});
-    }
-    return runs;
 }
 
 TEST(draw_graph, label_width_of_the_standard_scene) {
@@ -70,7 +59,7 @@ TEST(draw_graph, grid_lines_axis_and_labels) {
     EXPECT_EQ(scene.at(axis_x + 1, 30), white);
 
     // Three labels, each in a 14-pixel box centred on its grid line: rows Y - 7 to Y + 6.
-    const auto runs = ink_runs(scene, axis_x + 1);
+    const auto runs = ink_runs(scene.view.back_buffer, axis_x + 1);
     ASSERT_EQ(runs.size(), 3u);
     const int lines[] = {10, 60, 110};
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -84,92 +73,54 @@ TEST(draw_graph, grid_lines_axis_and_labels) {
         for (int x = label_left + 25; x < scene.width(); ++x) ASSERT_EQ(scene.at(x, y), white);
 }
 
-TEST(draw_graph, a_marker_is_exactly_five_pixels) {
+// The markers that draw_graph sets on the standard scene: five pixels around each
+// centre, truncated toward zero, for the visible samples inside the value range
+// (its edges included), none with only the average; the extremes of all of them.
+TEST(draw_graph, markers_of_the_visible_samples_in_the_value_range) {
+    const struct {
+        const char* what;
+        std::vector<ping_sample> samples;
+        std::uint32_t first_visible;
+        bool only_avg;
+        std::vector<std::pair<int, int>> centres;
+        double low, high;
+    } cases[] = {
+        {"two markers, one on a grid line",
+         {{900.0, 50.0}, {950.0, 30.0}},
+         0,
+         false,
+         {{65, 60}, {115, 80}},
+         30,
+         50},
+        {"truncated toward zero", {{950.9, 30.9}}, 0, false, {{115, 79}}, 30.9, 30.9},
+        {"outside the range, and on its edges",
+         {{900.0, -0.5}, {910.0, 100.5}, {920.0, 0.0}, {930.0, 100.0}},
+         0,
+         false,
+         {{85, 110}, {95, 10}},
+         -0.5,
+         100.5},
+        {"left of first_visible", {{800.0, 5.0}, {950.0, 30.0}}, 1, false, {{115, 80}}, 30, 30},
+        {"only the average", {{900.0, 20.0}, {950.0, 70.0}}, 0, true, {}, 20, 70},
+    };
     render_scene empty(200, 120);
     standard(empty);
     empty.draw();
-
-    render_scene scene(200, 120);
-    standard(scene);
-    scene.add(950.0, 30.0); // X = 115, Y = 80
-    scene.add(900.0, 50.0); // X = 65, Y = 60, on a grid line
-    scene.draw();
-
-    const pixel_map expected = {{{114, 80}, marker_argb}, {{115, 80}, marker_argb}, {{116, 80}, marker_argb},
-                                {{115, 79}, marker_argb}, {{115, 81}, marker_argb}, {{64, 60}, marker_argb},
-                                {{65, 60}, marker_argb},  {{66, 60}, marker_argb},  {{65, 59}, marker_argb},
-                                {{65, 61}, marker_argb}};
-    EXPECT_EQ(scene.differences(empty), expected);
-}
-
-TEST(draw_graph, coordinates_are_truncated_toward_zero) {
-    render_scene empty(200, 120);
-    standard(empty);
-    empty.draw();
-
-    render_scene scene(200, 120);
-    standard(scene);
-    scene.add(950.9, 30.9); // X = 115.9 -> 115, Y = 79.1 -> 79
-    scene.draw();
-    const pixel_map expected = {{{114, 79}, marker_argb},
-                                {{115, 79}, marker_argb},
-                                {{116, 79}, marker_argb},
-                                {{115, 78}, marker_argb},
-                                {{115, 80}, marker_argb}};
-    EXPECT_EQ(scene.differences(empty), expected);
-}
-
-TEST(draw_graph, samples_outside_the_value_range_draw_nothing_but_count) {
-    render_scene empty(200, 120);
-    standard(empty);
-    empty.draw();
-
-    render_scene scene(200, 120);
-    standard(scene);
-    scene.add(900.0, -0.5);
-    scene.add(910.0, 100.5);
-    scene.add(920.0, 0.0);   // the bottom edge is inside: X = 85, Y = 110
-    scene.add(930.0, 100.0); // the top edge is inside: X = 95, Y = 10
-    scene.draw();
-    const pixel_map expected = {{{84, 110}, marker_argb}, {{85, 110}, marker_argb}, {{86, 110}, marker_argb},
-                                {{85, 109}, marker_argb}, {{85, 111}, marker_argb}, {{94, 10}, marker_argb},
-                                {{95, 10}, marker_argb},  {{96, 10}, marker_argb},  {{95, 9}, marker_argb},
-                                {{95, 11}, marker_argb}};
-    EXPECT_EQ(scene.differences(empty), expected);
-    EXPECT_EQ(scene.store.win_min, -0.5);
-    EXPECT_EQ(scene.store.win_max, 100.5);
-}
-
-TEST(draw_graph, only_visible_samples_are_walked) {
-    render_scene empty(200, 120);
-    standard(empty);
-    empty.draw();
-
-    render_scene scene(200, 120);
-    standard(scene);
-    scene.add(800.0, 5.0);
-    scene.add(950.0, 30.0);
-    scene.store.first_visible = 1;
-    scene.draw();
-    EXPECT_EQ(scene.differences(empty).size(), 5u);
-    EXPECT_EQ(scene.store.win_min, 30.0);
-    EXPECT_EQ(scene.store.win_max, 30.0);
-}
-
-TEST(draw_graph, only_avg_draws_no_marker_and_still_finds_the_extremes) {
-    render_scene empty(200, 120);
-    standard(empty);
-    empty.draw();
-
-    render_scene scene(200, 120);
-    standard(scene);
-    scene.add(900.0, 20.0);
-    scene.add(950.0, 70.0);
-    scene.store.only_avg = true;
-    scene.draw();
-    EXPECT_TRUE(scene.differences(empty).empty());
-    EXPECT_EQ(scene.store.win_min, 20.0);
-    EXPECT_EQ(scene.store.win_max, 70.0);
+    for (const auto& c : cases) {
+        render_scene scene(200, 120);
+        standard(scene);
+        for (const ping_sample& sample : c.samples) scene.add(sample.time, sample.rtt);
+        scene.store.first_visible = c.first_visible;
+        scene.store.only_avg = c.only_avg;
+        scene.draw();
+        pixel_map expected;
+        for (const auto& [x, y] : c.centres)
+            for (const pixel_offset& offset : marker_pixels)
+                expected[{x + offset.dx, y + offset.dy}] = marker_argb;
+        EXPECT_EQ(scene.differences(empty), expected) << c.what;
+        EXPECT_EQ(scene.store.win_min, c.low) << c.what;
+        EXPECT_EQ(scene.store.win_max, c.high) << c.what;
+    }
 }
 
 TEST(draw_graph, average_staircase_with_risers_and_breaks) {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -37,38 +37,52 @@ inline ::testing::Environment* const gdiplus_env =
 
 using pixel_map = std::map<std::pair<int, int>, Gdiplus::ARGB>;
 
-// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none
-// does. Read through locks, a row at a time: a sequence of paints compares many.
-inline std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height()) return "size";
-    const gdip_bitmap_lock lock_a(a, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB);
-    const gdip_bitmap_lock lock_b(b, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB);
-    if (!lock_a.locked() || !lock_b.locked()) return "unreadable";
-    const Gdiplus::BitmapData& da = lock_a.data();
-    const Gdiplus::BitmapData& db = lock_b.data();
-    for (UINT y = 0; y < da.Height; ++y) {
-        const auto* row_a = static_cast<const BYTE*>(da.Scan0) + static_cast<std::ptrdiff_t>(y) * da.Stride;
-        const auto* row_b = static_cast<const BYTE*>(db.Scan0) + static_cast<std::ptrdiff_t>(y) * db.Stride;
-        for (UINT x = 0; x < da.Width; ++x)
-            if (std::memcmp(row_a + x * 3, row_b + x * 3, 3) != 0)
-                return std::to_string(x) + "," + std::to_string(y);
-    }
-    return "";
-}
-
-// How many pixels of the bitmap have this colour, read through a lock.
-inline int count_colour(gdip_bitmap& bitmap, Gdiplus::ARGB color) {
+// Every pixel of the bitmap as opaque ARGB, row by row, read through one lock:
+// a sequence of paints compares many.
+inline std::vector<Gdiplus::ARGB> all_pixels(gdip_bitmap& bitmap) {
+    std::vector<Gdiplus::ARGB> pixels;
     const gdip_bitmap_lock lock(bitmap, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB);
-    if (!lock.locked()) return 0;
+    if (!lock.locked()) return pixels;
     const Gdiplus::BitmapData& data = lock.data();
-    const BYTE rgb[3] = {static_cast<BYTE>(color), static_cast<BYTE>(color >> 8),
-                         static_cast<BYTE>(color >> 16)};
-    int count = 0;
     for (UINT y = 0; y < data.Height; ++y) {
         const auto* row = static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride;
-        for (UINT x = 0; x < data.Width; ++x) count += std::memcmp(row + x * 3, rgb, 3) == 0;
+        for (UINT x = 0; x < data.Width; ++x)
+            pixels.push_back(0xFF000000u | row[x * 3 + 2] << 16 | row[x * 3 + 1] << 8 | row[x * 3]);
     }
-    return count;
+    return pixels;
+}
+
+// The first pixel where two bitmaps of one size differ, as "x,y", or "" when none does.
+inline std::string first_difference(gdip_bitmap& a, gdip_bitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height()) return "size";
+    const std::vector<Gdiplus::ARGB> pa = all_pixels(a);
+    const std::vector<Gdiplus::ARGB> pb = all_pixels(b);
+    if (pa.empty() || pb.empty()) return "unreadable";
+    const auto at = std::mismatch(pa.begin(), pa.end(), pb.begin()).first - pa.begin();
+    if (at == static_cast<std::ptrdiff_t>(pa.size())) return "";
+    return std::to_string(at % a.width()) + "," + std::to_string(at / a.width());
+}
+
+inline int count_colour(gdip_bitmap& bitmap, Gdiplus::ARGB color) {
+    const std::vector<Gdiplus::ARGB> pixels = all_pixels(bitmap);
+    return static_cast<int>(std::count(pixels.begin(), pixels.end(), color));
+}
+
+// Rows holding pixels other than white at x >= from, as runs [first, last].
+inline std::vector<std::pair<int, int>> ink_runs(gdip_bitmap& bitmap, int from) {
+    const std::vector<Gdiplus::ARGB> pixels = all_pixels(bitmap);
+    const int width = bitmap.width();
+    std::vector<std::pair<int, int>> runs;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const auto row = pixels.begin() + y * width;
+        if (std::all_of(row + std::min(from, width), row + width, [](Gdiplus::ARGB c) { return c == white; }))
+            continue;
+        if (!runs.empty() && runs.back().second == y - 1)
+            runs.back().second = y;
+        else
+            runs.push_back({y, y});
+    }
+    return runs;
 }
 
 // A graph view of the given client size with a white back buffer, for drawing
@@ -120,20 +134,21 @@ struct render_scene {
     int width() const { return view.client_width; }
     int height() const { return view.client_height; }
 
-    // The pixels that differ from `other` (same size), with their colour here.
+    // The pixels that differ from `other` (same size), or of one colour only, with their colour here.
     pixel_map differences(render_scene& other) {
-        pixel_map found;
-        for (int y = 0; y < height(); ++y)
-            for (int x = 0; x < width(); ++x)
-                if (at(x, y) != other.at(x, y)) found[{x, y}] = at(x, y);
-        return found;
+        return pixels_where(all_pixels(other.view.back_buffer), false);
     }
-    // The pixels of one colour.
     pixel_map pixels_of(Gdiplus::ARGB color) {
+        return pixels_where(std::vector<Gdiplus::ARGB>(width() * height(), color), true);
+    }
+
+private:
+    pixel_map pixels_where(const std::vector<Gdiplus::ARGB>& other, bool equal) {
+        const std::vector<Gdiplus::ARGB> mine = all_pixels(view.back_buffer);
         pixel_map found;
-        for (int y = 0; y < height(); ++y)
-            for (int x = 0; x < width(); ++x)
-                if (at(x, y) == color) found[{x, y}] = color;
+        for (std::size_t i = 0; i < mine.size() && i < other.size(); ++i)
+            if ((mine[i] == other[i]) == equal)
+                found[{static_cast<int>(i) % width(), static_cast<int>(i) / width()}] = mine[i];
         return found;
     }
 };
