@@ -88,7 +88,7 @@ void row_set::add(const row_set& other) {
 
 void curve_summary::prepare(const average_steps& steps, const line_ends& ends, int height) {
     tree_.fit(row_key(steps.view(), height, &ends), curve_leaf, 0);
-    tree_.resize(steps.end());
+    tree_.resize(steps.bucket_count());
 }
 
 void curve_summary::mend_leaf(const average_steps& steps, const line_ends& ends, std::size_t j) {
@@ -160,7 +160,8 @@ const column_bits& curve_summary::pixels(const average_steps& steps, const line_
         }
     };
     tree_.cover(
-        steps.first(), steps.end(), [&](std::size_t level, std::size_t j) { visit(visit, level, j); }, item);
+        steps.first_bucket(), steps.bucket_count(),
+        [&](std::size_t level, std::size_t j) { visit(visit, level, j); }, item);
     lines.flush();
     return pixels_;
 }

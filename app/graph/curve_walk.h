@@ -23,8 +23,8 @@ public:
         : list_(store.buckets), width_(store.bucket_width), origin_(store.bucket_origin),
           view_(store, plot_width), first_(first_bucket_after(store)) {}
 
-    std::size_t first() const { return first_; }
-    std::size_t end() const { return list_.size(); }
+    std::size_t first_bucket() const { return first_; }
+    std::size_t bucket_count() const { return list_.size(); }
     // Keys tell gaps in the list as the indices do (see avg_bucket_list::key_at).
     std::int64_t key_at(std::size_t i) const { return list_.key_at(i); }
     const view_mapping& view() const { return view_; }
@@ -137,7 +137,8 @@ void walk_curve(const average_steps& steps, Lines& lines) {
     const auto columns = [&steps](double mean_time, int& x1, int& x2) {
         return steps.columns_of(mean_time, x1, x2);
     };
-    for (std::size_t i = steps.first(); i < steps.end(); ++i) walk_bucket(steps, i, joint, columns, lines);
+    for (std::size_t i = steps.first_bucket(); i < steps.bucket_count(); ++i)
+        walk_bucket(steps, i, joint, columns, lines);
 }
 
 // A stretch of consecutive buckets as the curve around it sees it.

@@ -1,9 +1,9 @@
 #include "app/render/graph_pixels_win.h"
 
+#include "app/graph/marker_shape.h"
 #include "app/graph/marker_walk.h"
 #include "app/render/back_buffer_view_win.h"
 #include "app/render/line_probe_win.h"
-#include "app/render/render_win.h"
 
 namespace {
 
@@ -58,6 +58,18 @@ bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double p
 }
 
 } // namespace
+
+void draw_marker(graph_view& view, int x, int y) {
+    const Gdiplus::ARGB color = view.point_color;
+    gdip_bitmap& bitmap = view.back_buffer;
+    for (const pixel_offset& offset : marker_pixels) {
+        // A neighbour beyond the int range lies outside every bitmap.
+        const std::int64_t px = std::int64_t{x} + offset.dx;
+        const std::int64_t py = std::int64_t{y} + offset.dy;
+        if (px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX) continue;
+        bitmap.set_pixel(static_cast<int>(px), static_cast<int>(py), color);
+    }
+}
 
 void draw_samples_plain(graph_view& view, gdip_graphics& graphics, double plot_width) {
     sample_store& store = view.store;

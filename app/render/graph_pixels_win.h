@@ -12,6 +12,10 @@
 // GDI+'s line ends could not be learnt.
 void draw_samples(graph_view& view, gdip_graphics& graphics, double plot_width);
 
+// Sets the five pixels of the marker centred on (x, y) in the back buffer in
+// point_color, one GDI+ call each; pixels outside the bitmap are skipped.
+void draw_marker(graph_view& view, int x, int y);
+
 // The plain drawing, the picture the summaries must give: draw_marker for every
 // marker and a GDI+ line for every riser and step of the curve.
 void draw_samples_plain(graph_view& view, gdip_graphics& graphics, double plot_width);

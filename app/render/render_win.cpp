@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/graph/grid_labels.h"
-#include "app/graph/marker_shape.h"
 #include "app/graph/view_mapping.h"
 #include "app/render/back_buffer_view_win.h"
 #include "app/render/graph_pixels_win.h"
@@ -105,18 +104,6 @@ void clear_back_buffer(graph_view& view, gdip_graphics& graphics) {
 }
 
 } // namespace
-
-void draw_marker(graph_view& view, int x, int y) {
-    const Gdiplus::ARGB color = view.point_color;
-    gdip_bitmap& bitmap = view.back_buffer;
-    for (const pixel_offset& offset : marker_pixels) {
-        // A neighbour beyond the int range lies outside every bitmap.
-        const std::int64_t px = std::int64_t{x} + offset.dx;
-        const std::int64_t py = std::int64_t{y} + offset.dy;
-        if (px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX) continue;
-        bitmap.set_pixel(static_cast<int>(px), static_cast<int>(py), color);
-    }
-}
 
 double draw_frame(graph_view& view, gdip_graphics& graphics) {
     const std::vector<grid_label> labels = make_labels(view.store);

@@ -31,7 +31,3 @@ void draw_graph(graph_view& view, gdip_graphics& graphics);
 // The first part of draw_graph: grid lines with labels and the value axis. Sets
 // x_scale and returns the width of the plot.
 double draw_frame(graph_view& view, gdip_graphics& graphics);
-
-// Sets the five pixels of the marker centred on (x, y) in the back buffer in
-// point_color; pixels outside the bitmap are skipped.
-void draw_marker(graph_view& view, int x, int y);
