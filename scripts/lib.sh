@@ -49,8 +49,8 @@ build_preset() {
 
 # start_display [own]: a display for the run's windows, exported as DISPLAY: the one DISPLAY names
 # when it answers (unless `own` is asked for), else a virtual one of our own on the first free
-# number from :91 to :190. Xvfb itself claims the number, so two runs starting at once never
-# share a display.
+# number from :91 to :190, of the size display_screen gives (1280x1024x24 unless the caller sets
+# it). Xvfb itself claims the number, so two runs starting at once never share a display.
 start_display() {
     if [ "${1:-}" != own ] && [ -n "${DISPLAY:-}" ] && timeout 10 xdpyinfo >/dev/null 2>&1; then
         return 0
@@ -61,7 +61,7 @@ start_display() {
         [ -e "/tmp/.X11-unix/X$n" ] && continue
         # Xvfb writes the number to descriptor 3 once it listens, and ends at once when another
         # server holds it.
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -displayfd 3 3>"$ready" >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${display_screen:-1280x1024x24}" -nolisten tcp -displayfd 3 3>"$ready" >/dev/null 2>&1 &
         display_pid=$!
         up=no
         for _ in $(seq 1 100); do
