@@ -159,8 +159,8 @@ known_pixels pixels_of(graph_view& window) {
         draw_summarised_markers(window.summaries.markers, store, mapping, width, height, known);
     known.start_curve();
     if (store.show_avg)
-        draw_summarised_curve(window.summaries.curve, average_steps(store, plot_width), gdiplus_line_ends(),
-                              width, height, known);
+        draw_summarised_curve(window.summaries.curve, store, average_steps(store, plot_width),
+                              gdiplus_line_ends(), width, height, known);
     return known;
 }
 

@@ -74,13 +74,12 @@ struct scene {
         double low = win_none_min;
         double high = win_none_max;
         summaries.follow(store);
-        summaries.markers.extremes(store, view, height, low, high);
+        summaries.extremes.find(store, low, high);
         store.win_min = low;
         store.win_max = high;
         summaries.markers.centres(store, view, width, height);
         const average_steps steps(store, plot_width);
-        std::vector<curve_step> wide;
-        summaries.curve.pixels(steps, ends, width, height, wide);
+        summaries.curve.pixels(store, steps, ends, width, height);
     }
 };
 

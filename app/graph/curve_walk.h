@@ -20,14 +20,19 @@ std::size_t first_bucket_after(const sample_store& store);
 class average_steps {
 public:
     average_steps(const sample_store& store, double plot_width)
-        : list_(store.buckets), width_(store.bucket_width), origin_(store.bucket_origin),
-          view_(store, plot_width), first_(first_bucket_after(store)) {}
+        : average_steps(store, view_mapping(store, plot_width), first_bucket_after(store)) {}
+    // The steps under another mapping, walked from bucket `first`.
+    average_steps(const sample_store& store, const view_mapping& view, std::size_t first)
+        : list_(store.buckets), width_(store.bucket_width), origin_(store.bucket_origin), view_(view),
+          first_(first) {}
 
     std::size_t first_bucket() const { return first_; }
     std::size_t bucket_count() const { return list_.size(); }
     // Keys tell gaps in the list as the indices do (see avg_bucket_list::key_at).
     std::int64_t key_at(std::size_t i) const { return list_.key_at(i); }
     const view_mapping& view() const { return view_; }
+    double width() const { return width_; }
+    double origin() const { return origin_; }
 
     // The mean of a bucket's sums (count > 0). A division by one changes
     // nothing, and most buckets of a fine average hold one sample.

@@ -13,6 +13,7 @@ constexpr double plot_left = 10.0; // x of left_time
 // before a walk: the pixel writes could alias the store, and reloading it for
 // every sample would cost more than the writes.
 struct view_mapping {
+    view_mapping() = default;
     view_mapping(const sample_store& store, double width)
         : y_low(store.y_low), y_high(store.y_high), y_scale(store.y_scale), plot_height(store.plot_height),
           margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width) {}
@@ -40,7 +41,8 @@ struct view_mapping {
                std::isfinite(right_time);
     }
 
-    double y_low, y_high, y_scale, plot_height, margin, right_time, x_scale, plot_width;
+    double y_low = 0.0, y_high = 0.0, y_scale = 0.0, plot_height = 0.0, margin = 0.0, right_time = 0.0,
+           x_scale = 0.0, plot_width = 0.0;
 };
 
 // Times known to map to one pixel column. Any time between two that do maps

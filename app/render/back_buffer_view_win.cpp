@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
+#include "app/graph/lowest_bit.h"
 
 back_buffer_view::back_buffer_view(gdip_bitmap& bitmap)
     : lock_(bitmap, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB) {
@@ -44,20 +42,6 @@ void back_buffer_view::row(int y, std::int64_t from, std::int64_t to) {
     to = std::min<std::int64_t>(to, static_cast<std::int64_t>(width_) - 1);
     for (std::int64_t x = from; x <= to; ++x) pixel(static_cast<int>(x), y);
 }
-
-namespace {
-
-int lowest_bit(std::uint64_t word) {
-#if defined(_MSC_VER)
-    unsigned long index = 0;
-    _BitScanForward64(&index, word);
-    return static_cast<int>(index);
-#else
-    return __builtin_ctzll(word);
-#endif
-}
-
-} // namespace
 
 void back_buffer_view::column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row) {
     if (static_cast<unsigned>(x) >= width_) return;

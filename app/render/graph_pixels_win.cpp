@@ -36,7 +36,7 @@ bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double p
         if (!pixels.usable()) return false;
         double low = win_none_min;
         double high = win_none_max;
-        view.summaries.markers.extremes(store, mapping, pixels.height(), low, high);
+        view.summaries.extremes.find(store, low, high);
         store.win_min = low;
         store.win_max = high;
         if (!store.only_avg) {
@@ -47,7 +47,7 @@ bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double p
         if (!show_avg) return true;
         if (ends.known) {
             pixels.set_color(avg_color);
-            draw_summarised_curve(view.summaries.curve, average_steps(store, plot_width), ends,
+            draw_summarised_curve(view.summaries.curve, store, average_steps(store, plot_width), ends,
                                   pixels.width(), pixels.height(), pixels);
             return true;
         }

@@ -106,11 +106,11 @@ inline graph_picture summarised_picture(graph_summaries& summaries, sample_store
     graph_picture picture(width, height);
     const view_mapping view(store, plot_width);
     summaries.follow(store);
-    summaries.markers.extremes(store, view, height, picture.low, picture.high);
+    summaries.extremes.find(store, picture.low, picture.high);
     if (!store.only_avg)
         draw_summarised_markers(summaries.markers, store, view, width, height, picture.markers);
     if (store.show_avg)
-        draw_summarised_curve(summaries.curve, average_steps(store, plot_width), ends, width, height,
+        draw_summarised_curve(summaries.curve, store, average_steps(store, plot_width), ends, width, height,
                               picture.curve);
     return picture;
 }

@@ -1,0 +1,82 @@
+// Where the pixel columns of a time-ordered sequence of items begin, followed from mapping to mapping.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+// For items whose columns only grow with their index (samples or buckets in time
+// order, under a time scale above zero), start(x) is the first item whose column
+// is x or more, for the columns first() to last() + 1, over items 0 to size - 1.
+class column_starts {
+public:
+    int first() const { return first_; }
+    int last() const { return first_ + static_cast<int>(starts_.size()) - 2; }
+    std::size_t start(int x) const { return starts_[static_cast<std::size_t>(x - first_)]; }
+
+    // Every start, for `size` items whose columns `column_of(i)` gives.
+    template <class ColumnOf>
+    void build(int first, int last, std::size_t size, ColumnOf column_of) {
+        first_ = first;
+        starts_.assign(static_cast<std::size_t>(last - first + 2), 0);
+        rebuild_from(first, size, column_of);
+    }
+    // The starts of column x and those after it again, for `size` items of which
+    // those before start(x) are as they were.
+    template <class ColumnOf>
+    void rebuild_from(int x, std::size_t size, ColumnOf column_of) {
+        std::size_t low = x > first_ ? start(x - 1) : 0;
+        for (std::size_t k = static_cast<std::size_t>(x - first_); k < starts_.size(); ++k) {
+            const int column = first_ + static_cast<int>(k);
+            low = first_at_least(low, size, column, column_of);
+            starts_[k] = low;
+        }
+    }
+
+    // Moves every start to where `column_of`, a new mapping of the same `size`
+    // items, puts it, and hands each item that lies between a start's old and new
+    // place (the only ones whose column may have changed) to `moved(i)`, once
+    // each, in order. When more than `budget` items would move, it hands none and
+    // returns false: the starts are then not to be used until built again.
+    template <class ColumnOf, class Moved>
+    bool follow(std::size_t size, std::size_t budget, ColumnOf column_of, Moved moved) {
+        old_.assign(starts_.begin(), starts_.end());
+        std::size_t count = 0; // steps of the starts, at least the items that move
+        for (std::size_t k = 0; k < starts_.size(); ++k) {
+            const int column = first_ + static_cast<int>(k);
+            std::size_t at = std::min(old_[k], size);
+            // Walked, not halved: a start moves by a few items between two paints.
+            for (; at > 0 && column_of(at - 1) >= column; --at)
+                if (++count > budget) return false;
+            for (; at < size && column_of(at) < column; ++at)
+                if (++count > budget) return false;
+            starts_[k] = at;
+        }
+        std::size_t done = 0;
+        for (std::size_t k = 0; k < starts_.size(); ++k) {
+            const std::size_t to = std::min(std::max(old_[k], starts_[k]), size);
+            for (std::size_t i = std::max(std::min(old_[k], starts_[k]), done); i < to; ++i) moved(i);
+            done = std::max(done, to);
+        }
+        return true;
+    }
+
+private:
+    // The first item from `low` on whose column is `column` or more.
+    template <class ColumnOf>
+    static std::size_t first_at_least(std::size_t low, std::size_t size, int column, ColumnOf column_of) {
+        std::size_t high = size;
+        while (low < high) {
+            const std::size_t mid = low + (high - low) / 2;
+            if (column_of(mid) < column)
+                low = mid + 1;
+            else
+                high = mid;
+        }
+        return low;
+    }
+
+    int first_ = 0;
+    std::vector<std::size_t> starts_;
+    std::vector<std::size_t> old_; // kept for its memory
+};
