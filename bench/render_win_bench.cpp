@@ -108,43 +108,24 @@ struct live_timing {
 };
 
 // The marker and curve pixels of a picture, as the paint writes them into the
-// locked view: bits of a column at a time, and rows for the steps wider than one.
+// locked view: bits of columns.
 class known_pixels {
 public:
-    void column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row) {
-        current_->push_back(column_run{x, first_row, std::vector<std::uint64_t>(words, words + count)});
-    }
-    void row(int y, std::int64_t from, std::int64_t to) { rows_.push_back(row_run{y, from, to}); }
-    void column(int x, std::int64_t from, std::int64_t to) { verticals_.push_back(row_run{x, from, to}); }
-    void start_curve() { current_ = &curve_; }
+    void draw_bits(const column_bits& bits) { (markers_done_ ? curve_ : markers_) = bits; }
+    void start_curve() { markers_done_ = true; }
 
     // One copy of the pixels into the view, in the colours of the paint.
     void copy_to(back_buffer_view& view, Gdiplus::ARGB marker_color) const {
         view.set_color(marker_color);
-        for (const column_run& c : markers_)
-            view.column_bits(c.x, c.words.data(), c.words.size(), c.first_row);
+        view.draw_bits(markers_);
         view.set_color(avg_color);
-        for (const column_run& c : curve_) view.column_bits(c.x, c.words.data(), c.words.size(), c.first_row);
-        for (const row_run& r : rows_) view.row(r.at, r.from, r.to);
-        for (const row_run& r : verticals_) view.column(r.at, r.from, r.to);
+        view.draw_bits(curve_);
     }
 
 private:
-    struct column_run {
-        int x;
-        int first_row;
-        std::vector<std::uint64_t> words;
-    };
-    struct row_run {
-        int at;
-        std::int64_t from;
-        std::int64_t to;
-    };
-    std::vector<column_run> markers_;
-    std::vector<column_run> curve_;
-    std::vector<column_run>* current_ = &markers_;
-    std::vector<row_run> rows_;
-    std::vector<row_run> verticals_;
+    column_bits markers_;
+    column_bits curve_;
+    bool markers_done_ = false;
 };
 
 // The pixels of the picture the last paint of `window` drew, taken from its summaries.

@@ -27,33 +27,49 @@ public:
         if (!bits_.has_column(x) || !bits_.has_row(y)) return;
         std::uint16_t& count = counts_[index(x, y)];
         if (sign > 0) {
-            if (count == 0) bits_.set(x, y);
+            if (count == 0) flip(x, y, true);
             if (count != saturated) ++count;
         } else if (count == saturated) {
-            lost_[static_cast<std::size_t>(x - bits_.first_column())] = 1;
+            lost_[column_index(x)] = 1;
         } else if (count > 0 && --count == 0) {
-            bits_.clear(x, y);
+            flip(x, y, false);
         }
     }
     // The same for rows `from` to `to` of column x.
     void change_rows(int x, std::int64_t from, std::int64_t to, int sign);
 
-    // Counts more items into column x, for the walks that count a column whole:
-    // `items(add)` calls add(y) once for each item's pixel (x, y). The items are
-    // counted apart first, without a branch or a count to wait for, and taken
-    // into the counts once, for the rows between the lowest and highest seen.
+    // Counts `count` more items into column x, for the walks that count a column
+    // whole: `items(add)` calls add(y) once for each item's pixel (x, y). Many
+    // items are counted apart first, without a branch or a count to wait for, and
+    // taken into the counts once: for every row when they are half as many as the
+    // rows or more (a row is cheaper to look at than an item to follow), for the
+    // rows between the lowest and the highest seen when fewer; a few go straight
+    // into the counts.
     template <class Items>
-    void add_to_column(int x, Items items) {
+    void add_to_column(int x, std::size_t count, Items items) {
         if (!bits_.has_column(x)) return;
-        const int first_row = bits_.first_row();
+        const unsigned first_row = static_cast<unsigned>(bits_.first_row());
         const unsigned rows = static_cast<unsigned>(bits_.rows());
+        if (count < few_items) {
+            items([&](int y) { change(x, y, 1); });
+            return;
+        }
         std::uint32_t* const tally = tally_.data(); // rows + 1: the last takes the rows outside
+        const auto tally_row = [=](int y) {
+            unsigned row = static_cast<unsigned>(y) - first_row;
+            row = row < rows ? row : rows;
+            ++tally[row];
+            return row;
+        };
+        if (count >= rows / 2) {
+            items([=](int y) { tally_row(y); });
+            take_tally(x, 0, rows - 1);
+            return;
+        }
         unsigned low = rows;
         unsigned high = 0;
         items([&](int y) {
-            unsigned row = static_cast<unsigned>(y - first_row);
-            row = row < rows ? row : rows;
-            ++tally[row];
+            const unsigned row = tally_row(y);
             low = std::min(low, row);
             high = std::max(high, row);
         });
@@ -66,7 +82,11 @@ public:
     void clear_column(int x);
 
     // Whether column x's counts are still exact; when not, clear and count it again.
-    bool counted(int x) const { return !lost_[static_cast<std::size_t>(x - bits_.first_column())]; }
+    bool counted(int x) const { return !lost_[column_index(x)]; }
+
+    // Whether a pixel of column x was set or cleared since the last forget_changes().
+    bool changed(int x) const { return bits_.has_column(x) && changed_[column_index(x)]; }
+    void forget_changes() { std::fill(changed_.begin(), changed_.end(), 0); }
 
     std::size_t memory_bytes() const {
         return counts_.capacity() * sizeof(std::uint16_t) + lost_.capacity() + bits_.memory_bytes();
@@ -74,15 +94,26 @@ public:
 
 private:
     static constexpr std::uint16_t saturated = 0xFFFF;
+    static constexpr std::size_t few_items = 32;
 
     std::size_t index(int x, int y) const {
         return static_cast<std::size_t>(x - bits_.first_column()) * static_cast<std::size_t>(bits_.rows()) +
                static_cast<std::size_t>(y - bits_.first_row());
     }
     column_bits bits_;
+    std::size_t column_index(int x) const { return static_cast<std::size_t>(x - bits_.first_column()); }
+    void flip(int x, int y, bool set) {
+        if (set)
+            bits_.set(x, y);
+        else
+            bits_.clear(x, y);
+        changed_[column_index(x)] = 1;
+    }
+    void clear();
     void take_tally(int x, unsigned low, unsigned high);
 
-    std::vector<std::uint16_t> counts_; // column by column
-    std::vector<unsigned char> lost_;   // per column
-    std::vector<std::uint32_t> tally_;  // one column's new items, kept for its memory
+    std::vector<std::uint16_t> counts_;  // column by column
+    std::vector<unsigned char> lost_;    // per column
+    std::vector<unsigned char> changed_; // per column
+    std::vector<std::uint32_t> tally_;   // one column's new items, kept for its memory
 };

@@ -5,6 +5,14 @@
 #include <cstddef>
 #include <vector>
 
+// How many of `items` items may change column between two paints before counting
+// them all again, in `columns` columns, costs less than moving them: an item
+// costs about a fifth to count of what it costs to move, a column about what
+// moving sixteen items does.
+inline std::size_t move_budget(std::size_t items, int columns) {
+    return items / 5 + 16 * static_cast<std::size_t>(columns > 0 ? columns : 0) + 1024;
+}
+
 // For items whose columns only grow with their index (samples or buckets in time
 // order, under a time scale above zero), start(x) is the first item whose column
 // is x or more, for the columns first() to last() + 1, over items 0 to size - 1.
@@ -35,27 +43,37 @@ public:
 
     // Moves every start to where `column_of`, a new mapping of the same `size`
     // items, puts it, and hands each item that lies between a start's old and new
-    // place (the only ones whose column may have changed) to `moved(i)`, once
-    // each, in order. When more than `budget` items would move, it hands none and
-    // returns false: the starts are then not to be used until built again.
+    // place (the only ones whose column may have changed) to `moved(i, from, to)`,
+    // once each, in order, with its column before and after (first() - 1 for one
+    // before the first column, last() + 1 for one after the last). When more than
+    // `budget` items would move, it hands none and returns false: the starts are
+    // then not to be used until built again. `only_earlier` says that no item's
+    // column grew (the plot moved on in time, as between two live paints), so that
+    // the starts need not look back.
     template <class ColumnOf, class Moved>
-    bool follow(std::size_t size, std::size_t budget, ColumnOf column_of, Moved moved) {
+    bool follow(std::size_t size, std::size_t budget, bool only_earlier, ColumnOf column_of, Moved moved) {
         old_.assign(starts_.begin(), starts_.end());
         std::size_t count = 0; // steps of the starts, at least the items that move
         for (std::size_t k = 0; k < starts_.size(); ++k) {
             const int column = first_ + static_cast<int>(k);
             std::size_t at = std::min(old_[k], size);
             // Walked, not halved: a start moves by a few items between two paints.
-            for (; at > 0 && column_of(at - 1) >= column; --at)
+            for (; !only_earlier && at > 0 && column_of(at - 1) >= column; --at)
                 if (++count > budget) return false;
             for (; at < size && column_of(at) < column; ++at)
                 if (++count > budget) return false;
             starts_[k] = at;
         }
         std::size_t done = 0;
+        std::size_t before = 0; // starts at or before the item, old and new
+        std::size_t after = 0;
         for (std::size_t k = 0; k < starts_.size(); ++k) {
             const std::size_t to = std::min(std::max(old_[k], starts_[k]), size);
-            for (std::size_t i = std::max(std::min(old_[k], starts_[k]), done); i < to; ++i) moved(i);
+            for (std::size_t i = std::max(std::min(old_[k], starts_[k]), done); i < to; ++i) {
+                while (before < old_.size() && old_[before] <= i) ++before;
+                while (after < starts_.size() && starts_[after] <= i) ++after;
+                moved(i, first_ + static_cast<int>(before) - 1, first_ + static_cast<int>(after) - 1);
+            }
             done = std::max(done, to);
         }
         return true;

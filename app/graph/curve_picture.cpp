@@ -89,6 +89,25 @@ private:
     int high_ = -1;
 };
 
+// Keeps the lines of one bucket.
+template <class Lines>
+struct line_recorder {
+    Lines& lines;
+
+    void riser(int x, int y1, int y2) {
+        lines.riser = true;
+        lines.riser_at[0] = x;
+        lines.riser_at[1] = y1;
+        lines.riser_at[2] = y2;
+    }
+    void step(int x1, int x2, int y) {
+        lines.step = true;
+        lines.step_at[0] = x1;
+        lines.step_at[1] = x2;
+        lines.step_at[2] = y;
+    }
+};
+
 struct no_lines {
     void riser(int, int, int) {}
     void step(int, int, int) {}
@@ -113,24 +132,78 @@ const column_bits& curve_picture::pixels(const sample_store& store, const averag
     view_ = view;
     changed_ = change_mark::none;
     first_ = steps.first_bucket();
+    size_ = steps.bucket_count();
+    remember_last(steps);
     return counts_.bits();
+}
+
+void curve_picture::remember_last(const average_steps& steps) {
+    last_ = bucket_lines();
+    if (!counted_ || size_ == 0 || size_ - 1 < first_) return;
+    const std::size_t i = size_ - 1;
+    const auto columns = [&steps](double mean_time, int& x1, int& x2) {
+        return exact_columns(steps, mean_time, x1, x2);
+    };
+    curve_joint joint = joint_before(steps, i);
+    line_recorder<bucket_lines> recorder{last_};
+    walk_bucket(steps, i, joint, columns, recorder);
+    last_.position = i;
+}
+
+// New samples in the last bucket, and buckets after it, as a live stream
+// brings them: the last bucket's old lines out, its new ones and those of the
+// buckets after it in, under the last paint's mapping. False when the change
+// reaches further back.
+bool curve_picture::take_appends(const sample_store& store, const line_ends& ends) {
+    if (size_ == 0 || changed_ + 1 < size_ || (changed_ + 1 == size_ && last_.position != changed_))
+        return false;
+    const average_steps old(store, view_, first_);
+    const int last = starts_.last();
+    if (changed_ + 1 == size_) {
+        counted_pixels pixels{counts_, -1, 0, last};
+        counted_lines lines{ends, pixels};
+        if (last_.riser) lines.riser(last_.riser_at[0], last_.riser_at[1], last_.riser_at[2]);
+        if (last_.step) lines.step(last_.step_at[0], last_.step_at[1], last_.step_at[2]);
+    }
+    const std::size_t first = std::min(changed_, size_);
+    if (first < old.bucket_count())
+        rebuild_starts_from(old, std::clamp(step_column(old, first, false), starts_.first(), last + 1));
+    for (std::size_t i = first; i < old.bucket_count(); ++i) add(old, ends, i, 1, 0, last);
+    return true;
 }
 
 // Takes bucket i's pixels in columns `from` to `to` into the counts (sign 1) or out (-1).
 void curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, int sign, int from,
                         int to) {
+    add(steps, ends, i, joint_before(steps, i), sign, from, to);
+}
+
+void curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint,
+                        int sign, int from, int to) {
     // A mean time without columns breaks the order the starts rely on.
     const auto columns = [&](double mean_time, int& x1, int& x2) {
         if (exact_columns(steps, mean_time, x1, x2)) return true;
         counted_ = false;
         return false;
     };
-    curve_joint joint{steps.key_at(i) - 1, -1};
-    no_lines none;
-    if (i > steps.first_bucket()) walk_bucket(steps, i - 1, joint, columns, none);
     counted_pixels pixels{counts_, sign, from, to};
     counted_lines lines{ends, pixels};
     walk_bucket(steps, i, joint, columns, lines);
+}
+
+// The curve before bucket i: broken at the walk's first bucket, else as the
+// bucket before left it, which no mapping changes.
+curve_joint curve_picture::joint_before(const average_steps& steps, std::size_t i) {
+    curve_joint joint{steps.key_at(i) - 1, -1};
+    if (i <= steps.first_bucket()) return joint;
+    no_lines none;
+    const auto columns = [&](double mean_time, int& x1, int& x2) {
+        if (exact_columns(steps, mean_time, x1, x2)) return true;
+        counted_ = false;
+        return false;
+    };
+    walk_bucket(steps, i - 1, joint, columns, none);
+    return joint;
 }
 
 void curve_picture::count_all(const average_steps& steps, const line_ends& ends, int width, int height) {
@@ -138,8 +211,11 @@ void curve_picture::count_all(const average_steps& steps, const line_ends& ends,
     // The steps follow the mean times only under a time scale above zero and
     // while every mean time has its columns.
     counted_ = steps.view().x_scale > 0.0;
+    // Many steps share a column: the mean time alone tells when a step lies in
+    // the last column found, without working its columns out.
+    step_columns known(steps);
     const auto columns = [&](double mean_time, int& x1, int& x2) {
-        if (exact_columns(steps, mean_time, x1, x2)) return true;
+        if (known(mean_time, x1, x2)) return true;
         counted_ = false;
         return false;
     };
@@ -174,6 +250,7 @@ void curve_picture::count_columns(const average_steps& steps, const line_ends& e
 bool curve_picture::take_changes(const sample_store& store, const line_ends& ends) {
     if (changed_ == change_mark::none) return true;
     if (changed_ <= first_) return false;
+    if (take_appends(store, ends)) return true;
     const average_steps old(store, view_, first_);
     // The buckets before changed_ are as they were; a bucket from there on starts
     // its step in the column of changed_ or after it.
@@ -192,13 +269,16 @@ bool curve_picture::take_changes(const sample_store& store, const line_ends& end
 // costs less.
 bool curve_picture::move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends) {
     const std::size_t size = steps.bucket_count();
-    const std::size_t budget = (size - std::min(size, steps.first_bucket())) / 4 + 4096;
+    const std::size_t budget = move_budget(size - std::min(size, steps.first_bucket()), starts_.last() + 1);
     moved_.clear();
-    const auto keep = [this](std::size_t i) { moved_.push_back(i); };
-    if (!starts_.follow(
-            size, budget, [&](std::size_t i) { return step_column(steps, i, false); }, keep) ||
-        !ends_.follow(
-            size, budget, [&](std::size_t i) { return step_column(steps, i, true); }, keep))
+    const auto keep = [this](std::size_t i, int, int) { moved_.push_back(i); };
+    // Buckets the walk no longer starts at lie before every column: a later first
+    // bucket moves columns back too.
+    const bool only_earlier = steps.view().right_time >= view_.right_time && steps.first_bucket() >= first_;
+    const auto start_of = [&](std::size_t i) { return step_column(steps, i, false); };
+    const auto end_of = [&](std::size_t i) { return step_column(steps, i, true); };
+    if (!starts_.follow(size, budget, only_earlier, start_of, keep) ||
+        !ends_.follow(size, budget, only_earlier, end_of, keep))
         return false;
     if (first_ != steps.first_bucket())
         for (std::size_t i : {first_, steps.first_bucket()})
@@ -208,8 +288,10 @@ bool curve_picture::move_steps(const sample_store& store, const average_steps& s
     const average_steps old(store, view_, first_);
     const int last = starts_.last();
     for (std::size_t i : moved_) {
-        if (i >= first_) add(old, ends, i, -1, 0, last);
-        if (i >= steps.first_bucket()) add(steps, ends, i, 1, 0, last);
+        const bool both = i > first_ && i > steps.first_bucket();
+        const curve_joint joint = joint_before(steps, i);
+        if (i >= first_) add(old, ends, i, both ? joint : joint_before(old, i), -1, 0, last);
+        if (i >= steps.first_bucket()) add(steps, ends, i, joint, 1, 0, last);
     }
     return true;
 }

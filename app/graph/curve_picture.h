@@ -33,10 +33,25 @@ public:
     std::size_t memory_bytes() const { return counts_.memory_bytes(); }
 
 private:
+    // The lines the walk drew for the last bucket at the last paint: new samples
+    // change its sums, and its old pixels are taken out with these.
+    struct bucket_lines {
+        std::size_t position = static_cast<std::size_t>(-1);
+        bool riser = false;
+        bool step = false;
+        int riser_at[3] = {}; // x, y1, y2
+        int step_at[3] = {};  // x1, x2, y
+    };
+
     void count_all(const average_steps& steps, const line_ends& ends, int width, int height);
+    bool take_appends(const sample_store& store, const line_ends& ends);
+    void remember_last(const average_steps& steps);
     bool take_changes(const sample_store& store, const line_ends& ends);
     bool move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends);
     void add(const average_steps& steps, const line_ends& ends, std::size_t i, int sign, int from, int to);
+    void add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint, int sign,
+             int from, int to);
+    curve_joint joint_before(const average_steps& steps, std::size_t i);
     void count_columns(const average_steps& steps, const line_ends& ends, int from, int to);
     void rebuild_starts_from(const average_steps& steps, int from);
 
@@ -48,5 +63,7 @@ private:
     std::vector<std::size_t> moved_; // kept for its memory
     std::size_t changed_ = 0;        // first bucket changed since the last paint
     std::size_t first_ = 0;          // first bucket walked at the last paint
-    bool counted_ = false;           // the counts follow the buckets
+    std::size_t size_ = 0;           // buckets at the last paint
+    bucket_lines last_;
+    bool counted_ = false; // the counts follow the buckets
 };

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <climits>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+#include "app/graph/marker_shape.h"
 #include "app/store/change_mark.h"
 
 namespace {
@@ -20,11 +25,40 @@ int column_of(const view_mapping& view, double time) {
 // A row no count holds: where the samples that draw no marker are counted.
 constexpr double outside_row = -2.0;
 
-// Of the visible samples, the share that may change column before counting them
-// all again costs less than moving them.
-std::size_t move_budget(const sample_store& store) {
-    return (store.samples.size() - std::min<std::size_t>(store.first_visible, store.samples.size())) / 4 +
-           4096;
+// The marker rows of the samples [first, end), as view_mapping::marker_row gives
+// them, to add(y), and outside_row for those that draw no marker. Without a
+// branch, two at a time where the processor allows: a rescale counts every
+// visible sample again, and the noise of real round trips puts them in and out
+// of the range at random. The same operations in the same order as marker_row,
+// so the same rows to the last bit.
+template <class Add>
+void add_marker_rows(const ping_sample* first, const ping_sample* end, const view_mapping& view, Add add) {
+    const ping_sample* sample = first;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128d low = _mm_set1_pd(view.y_low);
+    const __m128d high = _mm_set1_pd(view.y_high);
+    const __m128d scale = _mm_set1_pd(view.y_scale);
+    const __m128d height = _mm_set1_pd(view.plot_height);
+    const __m128d margin = _mm_set1_pd(view.margin);
+    const __m128d limit = _mm_set1_pd(pixel_coord_limit);
+    const __m128d negative_limit = _mm_set1_pd(-pixel_coord_limit);
+    const __m128d outside = _mm_set1_pd(outside_row);
+    for (; end - sample >= 2; sample += 2) {
+        const __m128d rtt = _mm_unpackhi_pd(_mm_loadu_pd(&sample[0].time), _mm_loadu_pd(&sample[1].time));
+        const __m128d y = _mm_add_pd(_mm_sub_pd(height, _mm_mul_pd(_mm_sub_pd(rtt, low), scale)), margin);
+        const __m128d drawn = _mm_and_pd(_mm_and_pd(_mm_cmple_pd(low, rtt), _mm_cmple_pd(rtt, high)),
+                                         _mm_and_pd(_mm_cmpgt_pd(y, negative_limit), _mm_cmplt_pd(y, limit)));
+        const __m128i rows = _mm_cvttpd_epi32(_mm_or_pd(_mm_and_pd(drawn, y), _mm_andnot_pd(drawn, outside)));
+        add(_mm_cvtsi128_si32(rows));
+        add(_mm_cvtsi128_si32(_mm_shuffle_epi32(rows, 1)));
+    }
+#endif
+    for (; sample < end; ++sample) {
+        const double rtt = sample->rtt;
+        const double y = view.y_of(rtt);
+        const bool drawn = view.in_range(rtt) & (y > -pixel_coord_limit) & (y < pixel_coord_limit);
+        add(static_cast<int>(drawn ? y : outside_row));
+    }
 }
 
 } // namespace
@@ -45,6 +79,15 @@ const column_bits& marker_picture::centres(const sample_store& store, const view
     return counts_.bits();
 }
 
+const column_bits& marker_picture::pixels(const sample_store& store, const view_mapping& view, int width,
+                                          int height) {
+    const column_bits& marked = centres(store, view, width, height);
+    if (pixels_.columns() != width || pixels_.rows() != marked.rows())
+        pixels_.reset(0, width, marked.first_row(), marked.rows());
+    for (int x = 0; x < width; ++x) marker_column(marked, x, pixels_.column(x));
+    return pixels_;
+}
+
 // The samples that changed since the last paint, taken in under its mapping:
 // false when they reach back before the window, and everything is counted anew.
 bool marker_picture::take_changes(const sample_store& store) {
@@ -54,12 +97,21 @@ bool marker_picture::take_changes(const sample_store& store) {
     const auto old_column = [&](std::size_t i) { return column_of(view_, store.samples[i].time); };
     if (changed_ < size || size != size_) {
         // The samples before changed_ are as they were, and so are the columns
-        // before the one that now holds sample changed_.
+        // before the one that now holds sample changed_; so are those after it too
+        // when samples only came after the others, which are then only added.
         const int from = changed_ < size
                              ? std::clamp(old_column(changed_), starts_.first(), starts_.last() + 1)
                              : starts_.last() + 1;
-        starts_.rebuild_from(from, size, old_column);
-        count_columns(store, view_, begin_, from, starts_.last());
+        const bool appended = changed_ >= size_;
+        starts_.rebuild_from(appended ? std::min(from + 1, starts_.last() + 1) : from, size, old_column);
+        if (!appended) {
+            count_columns(store, view_, begin_, from, starts_.last());
+        } else {
+            for (std::size_t i = std::max(size_, begin_); i < size; ++i) {
+                int y = 0;
+                if (view_.marker_row(store.samples[i].rtt, y)) counts_.change(old_column(i), y, 1);
+            }
+        }
     }
     // The samples that left the window on the left.
     for (std::size_t i = begin_; i < store.first_visible; ++i) {
@@ -73,16 +125,15 @@ bool marker_picture::take_changes(const sample_store& store) {
 // that counting them all again costs less.
 bool marker_picture::move_columns(const sample_store& store, const view_mapping& view) {
     const ping_sample* const samples = store.samples.data();
+    const std::size_t size = store.samples.size();
     const std::size_t begin = store.first_visible;
+    const std::size_t budget = move_budget(size - std::min(begin, size), starts_.last() + 1);
     return starts_.follow(
-        store.samples.size(), move_budget(store),
+        size, budget, view.right_time >= view_.right_time,
         [&](std::size_t i) { return column_of(view, samples[i].time); },
-        [&](std::size_t i) {
+        [&](std::size_t i, int from, int to) {
             int y = 0;
-            if (i < begin || !view.marker_row(samples[i].rtt, y)) return;
-            const int from = column_of(view_, samples[i].time);
-            const int to = column_of(view, samples[i].time);
-            if (from == to) return;
+            if (i < begin || from == to || !view.marker_row(samples[i].rtt, y)) return;
             counts_.change(from, y, -1);
             counts_.change(to, y, 1);
         });
@@ -116,16 +167,8 @@ void marker_picture::count_columns(const sample_store& store, const view_mapping
         counts_.clear_column(x);
         const ping_sample* const first = samples + std::max(begin, starts_.start(x));
         const ping_sample* const end = samples + starts_.start(x + 1);
-        counts_.add_to_column(x, [&](auto add) {
-            // As marker_row, without a branch: the values the noise of real round
-            // trips puts in and out of the range at random cost no mispredictions.
-            for (const ping_sample* sample = first; sample < end; ++sample) {
-                const double rtt = sample->rtt;
-                const double y = rows.y_of(rtt);
-                const bool drawn = rows.in_range(rtt) & (y > -pixel_coord_limit) & (y < pixel_coord_limit);
-                add(static_cast<int>(drawn ? y : outside_row));
-            }
-        });
+        const std::size_t count = first < end ? static_cast<std::size_t>(end - first) : 0;
+        counts_.add_to_column(x, count, [&](auto add) { add_marker_rows(first, end, rows, add); });
     }
 }
 

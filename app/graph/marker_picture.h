@@ -28,8 +28,10 @@ public:
     // the columns -1 to `width`, rows -1 to `height`. The time scale must pass
     // view.columns_monotonic().
     const column_bits& centres(const sample_store& store, const view_mapping& view, int width, int height);
+    // The marker pixels of those centres: columns 0 to width - 1, rows from -1.
+    const column_bits& pixels(const sample_store& store, const view_mapping& view, int width, int height);
 
-    std::size_t memory_bytes() const { return counts_.memory_bytes(); }
+    std::size_t memory_bytes() const { return counts_.memory_bytes() + pixels_.memory_bytes(); }
 
 private:
     bool take_changes(const sample_store& store);
@@ -40,6 +42,7 @@ private:
     void recount_lost(const sample_store& store, const view_mapping& view);
 
     column_counts counts_;
+    column_bits pixels_;      // kept between paints for its memory
     column_starts starts_;    // of the columns counted, over all samples
     picture_key key_;         // what the counts were made under
     view_mapping view_;       // the mapping of the last paint, with its right edge

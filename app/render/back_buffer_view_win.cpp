@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/graph/lowest_bit.h"
+#include "app/graph/word_bits.h"
 
 back_buffer_view::back_buffer_view(gdip_bitmap& bitmap)
     : lock_(bitmap, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB) {
@@ -19,6 +19,7 @@ void back_buffer_view::set_color(Gdiplus::ARGB color) {
     blue_ = static_cast<BYTE>(color);
     green_ = static_cast<BYTE>(color >> 8);
     red_ = static_cast<BYTE>(color >> 16);
+    for (int i = 0; i < 8; ++i) put(run_ + i * 3);
 }
 
 void back_buffer_view::fill() {
@@ -43,17 +44,45 @@ void back_buffer_view::row(int y, std::int64_t from, std::int64_t to) {
     for (std::int64_t x = from; x <= to; ++x) pixel(static_cast<int>(x), y);
 }
 
-void back_buffer_view::column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row) {
-    if (static_cast<unsigned>(x) >= width_) return;
-    BYTE* const top = scan0_ + static_cast<std::ptrdiff_t>(x) * 3;
-    for (std::size_t k = 0; k < count; ++k) {
-        std::uint64_t word = words[k];
-        while (word != 0) {
-            const std::int64_t y =
-                std::int64_t{first_row} + static_cast<std::int64_t>(k * 64) + lowest_bit(word);
-            word &= word - 1;
-            if (y >= 0 && y < static_cast<std::int64_t>(height_))
-                put(top + static_cast<std::ptrdiff_t>(y) * stride_);
+// The pixels of the set bits of `mask` from `row` on, a run of neighbours at a
+// time: the pixels of a curve or a band of markers lie side by side.
+void back_buffer_view::put_runs(BYTE* row, std::uint64_t mask) {
+    while (mask != 0) {
+        const int first = lowest_bit(mask);
+        const std::uint64_t rest = ~(mask >> first);
+        const int length = rest == 0 ? 64 - first : lowest_bit(rest);
+        BYTE* p = row + first * 3;
+        int left = length;
+        // Eight pixels are three words: copies of a fixed size, which the compiler writes as stores.
+        for (; left >= 8; left -= 8, p += 24) std::memcpy(p, run_, 24);
+        for (; left > 0; --left, p += 3) put(p);
+        mask = length + first >= 64 ? 0 : mask & (~std::uint64_t{0} << (first + length));
+    }
+}
+
+// A row of 64 columns at a time: the bitmap lies in rows, and a column at a time
+// would touch another cache line with every pixel.
+void back_buffer_view::draw_bits(const column_bits& bits) {
+    const int x_begin = std::max(0, bits.first_column());
+    const int x_end = std::min<int>(static_cast<int>(width_), bits.first_column() + bits.columns());
+    for (int x0 = x_begin; x0 < x_end; x0 += 64) {
+        const int count = std::min(64, x_end - x0);
+        for (std::size_t k = 0; k < bits.words(); ++k) {
+            std::uint64_t tile[64];
+            std::uint64_t any = 0;
+            for (int c = 0; c < 64; ++c) {
+                tile[c] = c < count ? bits.column(x0 + c)[k] : 0;
+                any |= tile[c];
+            }
+            if (any == 0) continue;
+            transpose_bits(tile);
+            for (int b = 0; b < 64; ++b) {
+                const std::int64_t y = std::int64_t{bits.first_row()} + static_cast<std::int64_t>(k * 64) + b;
+                if (tile[b] == 0 || y < 0 || y >= static_cast<std::int64_t>(height_)) continue;
+                put_runs(scan0_ + static_cast<std::ptrdiff_t>(y) * stride_ +
+                             static_cast<std::ptrdiff_t>(x0) * 3,
+                         tile[b]);
+            }
         }
     }
 }

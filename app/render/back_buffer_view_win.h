@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/graph/column_bits.h"
 #include "app/render/gdiplus_win.h"
 
 // The back buffer locked for reading and writing in its own 24-bit format until
@@ -31,9 +32,9 @@ public:
     void column(int x, std::int64_t from, std::int64_t to);
     // The pixels of row y from column `from` to column `to`, both included.
     void row(int y, std::int64_t from, std::int64_t to);
-    // The pixels of column x whose bits are set in `words` (`count` words), bit b
-    // standing for row first_row + b.
-    void column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row);
+    // The pixels whose bits are set in `bits`, bit b of column x standing for row
+    // bits.first_row() + b.
+    void draw_bits(const column_bits& bits);
 
 private:
     void put(BYTE* p) {
@@ -41,6 +42,8 @@ private:
         p[1] = green_;
         p[2] = red_;
     }
+
+    void put_runs(BYTE* row, std::uint64_t mask);
 
     gdip_bitmap_lock lock_;
     BYTE* scan0_ = nullptr;
@@ -50,4 +53,5 @@ private:
     BYTE blue_ = 0;
     BYTE green_ = 0;
     BYTE red_ = 0;
+    BYTE run_[8 * 3] = {}; // eight pixels of the colour, copied for a run of them
 };

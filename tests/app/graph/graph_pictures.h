@@ -31,9 +31,12 @@ public:
         for (std::int64_t x = std::max<std::int64_t>(from, 0); x <= to && x < width_; ++x)
             pixel(static_cast<int>(x), y);
     }
-    void column_bits(int x, const std::uint64_t* words, std::size_t count, int first_row) {
-        for (std::size_t b = 0; b < count * 64; ++b)
-            if (words[b / 64] >> (b % 64) & 1) pixel(x, first_row + static_cast<int>(b));
+    void draw_bits(const column_bits& bits) {
+        for (int x = bits.first_column(); x < bits.first_column() + bits.columns(); ++x)
+            for (int y = bits.first_row(); y < bits.first_row() + bits.rows(); ++y) {
+                const std::size_t b = static_cast<std::size_t>(y - bits.first_row());
+                if (bits.column(x)[b / 64] >> (b % 64) & 1) pixel(x, y);
+            }
     }
 
     std::size_t count() const {

@@ -123,6 +123,26 @@ TEST(summaries, clears_leave_no_summary_of_the_samples_they_removed) {
     }
 }
 
+// More samples on one pixel than a count holds, which then leave it a few
+// thousand a paint as the plot moves: the column is counted again, not left
+// with a pixel of samples long gone.
+// The same for the curve's steps, a bucket of a millisecond (a width the
+// registry may hold) for each sample.
+TEST(summaries, a_pixel_of_more_samples_than_a_count_holds_empties_as_they_leave) {
+    for (const double width : {0.0, 0.001}) {
+        graph_scene scene(gdi_rule);
+        scene.resize(160, 90);
+        scene.set_span(86400);
+        scene.set_average(width);
+        std::vector<ping_sample> samples;
+        for (int i = 0; i < 70000; ++i) samples.push_back(ping_sample{100000.0 + i * 0.01, 20.0});
+        samples.push_back(ping_sample{100000.0, 30.0}); // an axis with some height
+        scene.append(samples, 1000);
+        for (std::uint32_t paint = 0; paint < 40; ++paint)
+            ASSERT_EQ(scene.frame(1000 + paint * 100000), "") << "width " << width << " paint " << paint;
+    }
+}
+
 // What the summaries keep grows by far less than a byte a sample; the rest is a
 // few bytes a pixel of the window, whatever the history.
 TEST(summaries, take_a_fraction_of_a_byte_a_sample_and_a_few_bytes_a_pixel) {
