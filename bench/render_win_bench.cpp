@@ -104,7 +104,8 @@ struct live_timing {
     timing live;
     timing cold;
     timing floor;
-    double summary_bytes_per_sample;
+    double bytes_per_sample; // of what the summaries keep of the samples
+    double bytes_per_pixel;  // of their pictures of the window's columns
 };
 
 // The marker and curve pixels of a picture, as the paint writes them into the
@@ -211,7 +212,7 @@ live_timing live_ms(std::size_t count, int per_second, int width, int height, do
         render_back_buffer(*window, now);
         times.push_back(now_ms() - start);
     }
-    live_timing result{summarise(times), timing{}, timing{}, 0.0};
+    live_timing result{summarise(times), timing{}, timing{}, 0.0, 0.0};
     if (cold_runs > 0) {
         const known_pixels known = pixels_of(*window);
         times.clear();
@@ -229,9 +230,12 @@ live_timing live_ms(std::size_t count, int per_second, int width, int height, do
         times.push_back(now_ms() - start);
     }
     if (!times.empty()) result.cold = summarise(times);
-    const sample_store& store = window->store;
-    result.summary_bytes_per_sample = static_cast<double>(window->summaries.memory_bytes()) /
-                                      static_cast<double>(std::max<std::size_t>(store.samples.size(), 1));
+    const graph_summaries& summaries = window->summaries;
+    result.bytes_per_sample = static_cast<double>(summaries.extremes.memory_bytes()) /
+                              static_cast<double>(std::max<std::size_t>(window->store.samples.size(), 1));
+    result.bytes_per_pixel =
+        static_cast<double>(summaries.markers.memory_bytes() + summaries.curve.memory_bytes()) /
+        (static_cast<double>(width) * height);
     return result;
 }
 
@@ -247,11 +251,21 @@ const char* avg_name(double avg_time) {
 }
 
 void print_row(const char* kind, std::size_t count, const char* dims, double avg, const timing& t,
-               double bytes_per_sample) {
+               const live_timing* memory = nullptr) {
     std::printf("%-6s %10zu %-10s %-8s %10.2f %10.2f", kind, count, dims, avg_name(avg), t.median_ms,
                 t.min_ms);
-    if (bytes_per_sample >= 0.0) std::printf(" %10.2f", bytes_per_sample);
+    if (memory) std::printf(" %10.2f %10.2f", memory->bytes_per_sample, memory->bytes_per_pixel);
     std::printf("\n");
+}
+
+// The aims of the live paints of the 10 Hz week, as ratios of rows of one size.
+void print_aims(const char* dims, const double (&live)[3], const double (&floor)[3],
+                const double (&filled)[3]) {
+    const char* names[] = {"off", "1 s", "1 h"};
+    for (int a = 0; a < 3; ++a)
+        std::printf("aims   %-10s %-8s live/floor %.2f (at most 1.5)  live/filled %.2f (at most 1.3)\n", dims,
+                    names[a], live[a] / floor[a], live[a] / filled[a]);
+    std::printf("aims   %-10s 1 s/off  %.2f (at most 1.3)\n", dims, live[1] / live[0]);
 }
 
 void live_table() {
@@ -259,10 +273,10 @@ void live_table() {
         "\nLive paints, span one week: 500 ms of clock and of samples before each paint. cold: the first\n"
         "paint after a rescale of the value axis (10 Hz week). filled: span one hour, 36,000 samples at\n"
         "10 Hz, every column drawn. floor: the 10 Hz week's picture painted with its marker and curve\n"
-        "pixels known: clear, grid, labels, axis and one copy of those pixels. Summaries: bytes a stored\n"
-        "sample.\n");
-    std::printf("%-6s %10s %-10s %-8s %10s %10s %10s\n", "", "samples", "size", "average", "median ms",
-                "min ms", "summaries");
+        "pixels known: clear, grid, labels, axis and one copy of those pixels. Summaries: bytes of what\n"
+        "they keep of the samples a stored sample, and of their pictures a pixel of the window.\n");
+    std::printf("%-6s %10s %-10s %-8s %10s %10s %10s %10s\n", "", "samples", "size", "average", "median ms",
+                "min ms", "B/sample", "B/pixel");
     const int sizes[][2] = {{500, 250}, {1920, 1080}, {3840, 2160}};
     const struct {
         std::size_t count;
@@ -271,22 +285,30 @@ void live_table() {
     for (const auto& size : sizes) {
         char dims[16];
         std::snprintf(dims, sizeof dims, "%dx%d", size[0], size[1]);
+        double live[3] = {};
+        double floor[3] = {};
+        double filled[3] = {};
+        int a = 0;
         for (double avg : {0.0, 1.0, 3600.0}) {
             for (const auto& load : loads) {
                 const bool week_10hz = load.count == 6048000;
                 const live_timing t =
                     live_ms(load.count, load.per_second, size[0], size[1], avg, 21, week_10hz ? 5 : 0);
-                print_row("live", load.count, dims, avg, t.live, t.summary_bytes_per_sample);
+                print_row("live", load.count, dims, avg, t.live, &t);
                 if (week_10hz) {
-                    print_row("cold", load.count, dims, avg, t.cold, -1.0);
-                    print_row("floor", load.count, dims, avg, t.floor, -1.0);
+                    print_row("cold", load.count, dims, avg, t.cold);
+                    print_row("floor", load.count, dims, avg, t.floor);
+                    live[a] = t.live.median_ms;
+                    floor[a] = t.floor.median_ms;
                 }
                 std::fflush(stdout);
             }
-            const live_timing filled = live_ms(36000, 10, size[0], size[1], avg, 21, 0, 3600);
-            print_row("filled", 36000, dims, avg, filled.live, filled.summary_bytes_per_sample);
+            const live_timing hour = live_ms(36000, 10, size[0], size[1], avg, 21, 0, 3600);
+            print_row("filled", 36000, dims, avg, hour.live, &hour);
+            filled[a++] = hour.live.median_ms;
             std::fflush(stdout);
         }
+        print_aims(dims, live, floor, filled);
     }
 }
 

@@ -70,8 +70,9 @@ public:
         unsigned high = 0;
         items([&](int y) {
             const unsigned row = tally_row(y);
-            low = std::min(low, row);
-            high = std::max(high, row);
+            // Values, not std::min's references, which would keep them in memory.
+            low = row < low ? row : low;
+            high = row > high ? row : high;
         });
         take_tally(x, low, std::min(high, rows - 1));
     }

@@ -41,6 +41,21 @@ public:
         }
     }
 
+    // Builds the starts from the items handed to note() in order, with their
+    // columns, as a walk over them meets them; finish() with the number of items.
+    void start(int first, int last) {
+        first_ = first;
+        starts_.assign(static_cast<std::size_t>(last - first + 2), 0);
+        noted_ = 0;
+    }
+    void note(std::size_t i, int column) {
+        for (; noted_ < starts_.size() && first_ + static_cast<int>(noted_) <= column; ++noted_)
+            starts_[noted_] = i;
+    }
+    void finish(std::size_t size) {
+        for (; noted_ < starts_.size(); ++noted_) starts_[noted_] = size;
+    }
+
     // Moves every start to where `column_of`, a new mapping of the same `size`
     // items, puts it, and hands each item that lies between a start's old and new
     // place (the only ones whose column may have changed) to `moved(i, from, to)`,
@@ -97,4 +112,5 @@ private:
     int first_ = 0;
     std::vector<std::size_t> starts_;
     std::vector<std::size_t> old_; // kept for its memory
+    std::size_t noted_ = 0;        // starts set by note()
 };

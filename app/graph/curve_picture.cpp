@@ -35,12 +35,48 @@ struct counted_pixels {
     }
 };
 
-struct counted_lines {
-    const line_ends& ends;
-    counted_pixels& out;
+// The pixels of a bucket's riser and step as the counts take them: the rows
+// its riser and its point set in its column as one run (the point lies on the
+// riser's end or next to it), and the row of a step wider than a column. The
+// walk that counts a whole picture and the moves of single buckets both take
+// them so, and so count a pixel alike.
+template <class Out>
+class bucket_pixels {
+public:
+    bucket_pixels(const line_ends& ends, Out& out) : ends_(ends), out_(out) {}
 
-    void riser(int x, int y1, int y2) { draw_straight_line(ends, x, y1, x, y2, out); }
-    void step(int x1, int x2, int y) { draw_straight_line(ends, x1, y, x2, y, out); }
+    void riser(int x, int y1, int y2) {
+        x_ = x;
+        pending_ = ends_.vertical_rows(y1, y2, from_, to_);
+    }
+    void step(int x1, int x2, int y) {
+        if (x1 == x2 && ends_.point) {
+            if (pending_ && x1 == x_) {
+                from_ = std::min<std::int64_t>(from_, y);
+                to_ = std::max<std::int64_t>(to_, y);
+            } else {
+                flush();
+                x_ = x1;
+                from_ = to_ = y;
+                pending_ = true;
+            }
+        }
+        flush();
+        if (x1 != x2) draw_straight_line(ends_, x1, y, x2, y, out_);
+    }
+
+private:
+    void flush() {
+        if (pending_) out_.column(x_, from_, to_);
+        pending_ = false;
+    }
+
+    const line_ends& ends_;
+    Out& out_;
+    bool pending_ = false;
+    int x_ = 0;
+    std::int64_t from_ = 0;
+    std::int64_t to_ = 0;
 };
 
 // The curve's pixels of a whole walk: runs of rows in the column the walk is at
@@ -48,11 +84,9 @@ struct counted_lines {
 // pixels that steps wider than a column set further on straight into the counts.
 class walk_counter {
 public:
-    walk_counter(const line_ends& ends, column_counts& counts, int rows)
-        : ends_(ends), counts_(counts), rows_(rows), differences_(static_cast<std::size_t>(rows) + 1) {}
+    walk_counter(column_counts& counts, int rows)
+        : counts_(counts), rows_(rows), differences_(static_cast<std::size_t>(rows) + 1) {}
 
-    void riser(int x, int y1, int y2) { draw_straight_line(ends_, x, y1, x, y2, *this); }
-    void step(int x1, int x2, int y) { draw_straight_line(ends_, x1, y, x2, y, *this); }
     void column(int x, std::int64_t from, std::int64_t to) {
         from = std::max<std::int64_t>(from, 0);
         to = std::min<std::int64_t>(to, rows_ - 1);
@@ -80,7 +114,6 @@ public:
     }
 
 private:
-    const line_ends& ends_;
     column_counts& counts_;
     int rows_;
     std::vector<std::int32_t> differences_;
@@ -161,7 +194,7 @@ bool curve_picture::take_appends(const sample_store& store, const line_ends& end
     const int last = starts_.last();
     if (changed_ + 1 == size_) {
         counted_pixels pixels{counts_, -1, 0, last};
-        counted_lines lines{ends, pixels};
+        bucket_pixels<counted_pixels> lines(ends, pixels);
         if (last_.riser) lines.riser(last_.riser_at[0], last_.riser_at[1], last_.riser_at[2]);
         if (last_.step) lines.step(last_.step_at[0], last_.step_at[1], last_.step_at[2]);
     }
@@ -187,7 +220,7 @@ void curve_picture::add(const average_steps& steps, const line_ends& ends, std::
         return false;
     };
     counted_pixels pixels{counts_, sign, from, to};
-    counted_lines lines{ends, pixels};
+    bucket_pixels<counted_pixels> lines(ends, pixels);
     walk_bucket(steps, i, joint, columns, lines);
 }
 
@@ -214,20 +247,25 @@ void curve_picture::count_all(const average_steps& steps, const line_ends& ends,
     // Many steps share a column: the mean time alone tells when a step lies in
     // the last column found, without working its columns out.
     step_columns known(steps);
+    starts_.start(0, width - 1);
+    ends_.start(0, width - 1);
+    std::size_t i = steps.first_bucket();
     const auto columns = [&](double mean_time, int& x1, int& x2) {
-        if (known(mean_time, x1, x2)) return true;
-        counted_ = false;
-        return false;
+        if (!known(mean_time, x1, x2)) {
+            counted_ = false;
+            return false;
+        }
+        starts_.note(i, x1);
+        ends_.note(i, x2);
+        return true;
     };
-    walk_counter lines(ends, counts_, height);
+    walk_counter counter(counts_, height);
+    bucket_pixels<walk_counter> lines(ends, counter);
     curve_joint joint;
-    for (std::size_t i = steps.first_bucket(); i < steps.bucket_count(); ++i)
-        walk_bucket(steps, i, joint, columns, lines);
-    lines.flush();
-    if (!counted_) return;
-    const std::size_t size = steps.bucket_count();
-    starts_.build(0, width - 1, size, [&steps](std::size_t i) { return step_column(steps, i, false); });
-    ends_.build(0, width - 1, size, [&steps](std::size_t i) { return step_column(steps, i, true); });
+    for (; i < steps.bucket_count(); ++i) walk_bucket(steps, i, joint, columns, lines);
+    counter.flush();
+    starts_.finish(steps.bucket_count());
+    ends_.finish(steps.bucket_count());
 }
 
 void curve_picture::rebuild_starts_from(const average_steps& steps, int from) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -44,7 +45,10 @@ void add_marker_rows(const ping_sample* first, const ping_sample* end, const vie
     const __m128d negative_limit = _mm_set1_pd(-pixel_coord_limit);
     const __m128d outside = _mm_set1_pd(outside_row);
     for (; end - sample >= 2; sample += 2) {
-        const __m128d rtt = _mm_unpackhi_pd(_mm_loadu_pd(&sample[0].time), _mm_loadu_pd(&sample[1].time));
+        // Two records, read bytewise: they are only as aligned as a double.
+        __m128d records[2];
+        std::memcpy(records, sample, sizeof records);
+        const __m128d rtt = _mm_unpackhi_pd(records[0], records[1]);
         const __m128d y = _mm_add_pd(_mm_sub_pd(height, _mm_mul_pd(_mm_sub_pd(rtt, low), scale)), margin);
         const __m128d drawn = _mm_and_pd(_mm_and_pd(_mm_cmple_pd(low, rtt), _mm_cmple_pd(rtt, high)),
                                          _mm_and_pd(_mm_cmpgt_pd(y, negative_limit), _mm_cmplt_pd(y, limit)));
