@@ -1,4 +1,4 @@
-// Block summaries of the graph on their own, without the drawing: what a live paint and a
+// The summaries of the graph on their own, without the drawing: what a live paint and a
 // rebuild after a rescale cost them for a week of samples, and the memory they take.
 #include <algorithm>
 #include <chrono>
@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
         return argc < 4 || (std::atoi(argv[1]) == width && std::atof(argv[2]) == avg &&
                             static_cast<std::size_t>(std::atoll(argv[3])) == count);
     };
-    std::printf("%10s %-10s %-6s %12s %12s %12s %12s\n", "samples", "size", "avg s", "live median",
-                "live min", "rebuild ms", "bytes/sample");
+    std::printf("%10s %-10s %-6s %12s %12s %12s %12s %12s\n", "samples", "size", "avg s", "live median",
+                "live min", "rebuild ms", "B/sample", "B/pixel");
     const int sizes[][2] = {{500, 250}, {1920, 1080}};
     const struct {
         std::size_t count;
@@ -122,16 +122,20 @@ int main(int argc, char** argv) {
                     times.push_back(ms_since(start));
                 }
                 const timing live = summarise(times);
-                // A sample below the axis: the next paint rescales, and every row summary goes stale.
+                // A sample below the axis: the next paint rescales, and every pixel is counted again.
                 const ping_sample low{s->newest, s->store.y_low - 1.0};
                 append_samples(s->store, &low, 1);
                 const auto start = bench_clock::now();
                 s->paint();
                 const double rebuild = ms_since(start);
-                const double bytes = static_cast<double>(s->summaries.memory_bytes()) /
-                                     static_cast<double>(s->store.samples.size());
-                std::printf("%10zu %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f\n", load.count, size[0], size[1],
-                            avg, live.median, live.low, rebuild, bytes);
+                const graph_summaries& summaries = s->summaries;
+                const double per_sample = static_cast<double>(summaries.extremes.memory_bytes()) /
+                                          static_cast<double>(s->store.samples.size());
+                const double per_pixel =
+                    static_cast<double>(summaries.markers.memory_bytes() + summaries.curve.memory_bytes()) /
+                    (static_cast<double>(size[0]) * size[1]);
+                std::printf("%10zu %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f %12.2f\n", load.count, size[0],
+                            size[1], avg, live.median, live.low, rebuild, per_sample, per_pixel);
                 std::fflush(stdout);
             }
         }

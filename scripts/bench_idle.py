@@ -118,7 +118,8 @@ def print_aims(rows):
         log(f'aim: the 10 Hz week idles at most 3x the CPU of the empty window: {ratio:.1f}x ({verdict} the aim)')
         per_sample = busy['summary_bytes'] / max(busy['samples'], 1)
         verdict = 'within' if 0 <= per_sample <= 2.0 else 'ABOVE'
-        log(f'aim: summaries at most 2 bytes a stored sample: {per_sample:.2f} ({verdict} the aim)')
+        log(f'aim: summaries at most 2 bytes a stored sample, the window\'s pictures included: {per_sample:.2f} '
+            f'({verdict} the aim)')
     large, filled = by_case.get('week-10hz-large'), by_case.get('hour-10hz-large')
     if large and filled:
         ratio = large['cpu'] / max(filled['cpu'], 0.01)
