@@ -1,5 +1,6 @@
 // The summaries of the graph on their own, without the drawing: what a live paint and a
-// rebuild after a rescale cost them for a week of samples, and the memory they take.
+// rebuild after a rescale cost them for a week of samples, and for an hour at 10 Hz that fills
+// every column (span one hour), and the memory they take.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -31,7 +32,8 @@ struct scene {
     double newest = 0.0;
     std::uint32_t state = 1;
 
-    scene(std::size_t count, int per_second, int w, int h, double avg_time) : width(w), height(h) {
+    scene(std::size_t count, int per_second, std::uint32_t span, int w, int h, double avg_time)
+        : width(w), height(h) {
         ends.known = ends.point = true;
         for (int d = 0; d < 4; ++d) ends.first[d] = true; // the last pixel left out, as GDI does
         std::vector<ping_sample> batch;
@@ -43,7 +45,7 @@ struct scene {
                 batch.clear();
             }
         }
-        store.span_secs = week_secs;
+        store.span_secs = span;
         store.bucket_width = avg_time;
         rebuild_buckets(store);
         recompute_window(store, height);
@@ -95,24 +97,27 @@ timing summarise(std::vector<double>& times) {
 
 } // namespace
 
-// With arguments WIDTH AVG COUNT, only that case (for a profiler).
+// With arguments WIDTH AVG COUNT SPAN, only that case (for a profiler).
 int main(int argc, char** argv) {
-    const auto wanted = [argc, argv](int width, double avg, std::size_t count) {
-        return argc < 4 || (std::atoi(argv[1]) == width && std::atof(argv[2]) == avg &&
-                            static_cast<std::size_t>(std::atoll(argv[3])) == count);
+    const auto wanted = [argc, argv](int width, double avg, std::size_t count, std::uint32_t span) {
+        return argc < 5 || (std::atoi(argv[1]) == width && std::atof(argv[2]) == avg &&
+                            static_cast<std::size_t>(std::atoll(argv[3])) == count &&
+                            static_cast<std::uint32_t>(std::atol(argv[4])) == span);
     };
-    std::printf("%10s %-10s %-6s %12s %12s %12s %12s %12s\n", "samples", "size", "avg s", "live median",
-                "live min", "rebuild ms", "B/sample", "B/pixel");
+    std::printf("%10s %-7s %-10s %-6s %12s %12s %12s %12s %12s\n", "samples", "span s", "size", "avg s",
+                "live median", "live min", "rebuild ms", "B/sample", "B/pixel");
     const int sizes[][2] = {{500, 250}, {1920, 1080}};
     const struct {
         std::size_t count;
         int per_second;
-    } loads[] = {{36000, 10}, {604800, 1}, {6048000, 10}};
+        std::uint32_t span;
+    } loads[] = {{36000, 10, week_secs}, {604800, 1, week_secs}, {6048000, 10, week_secs}, {36000, 10, 3600}};
     for (const auto& size : sizes) {
         for (double avg : {1.0, 3600.0}) {
             for (const auto& load : loads) {
-                if (!wanted(size[0], avg, load.count)) continue;
-                auto s = std::make_unique<scene>(load.count, load.per_second, size[0], size[1], avg);
+                if (!wanted(size[0], avg, load.count, load.span)) continue;
+                auto s =
+                    std::make_unique<scene>(load.count, load.per_second, load.span, size[0], size[1], avg);
                 s->paint();
                 std::vector<double> times;
                 for (int i = 0; i < 21; ++i) {
@@ -134,8 +139,9 @@ int main(int argc, char** argv) {
                 const double per_pixel =
                     static_cast<double>(summaries.markers.memory_bytes() + summaries.curve.memory_bytes()) /
                     (static_cast<double>(size[0]) * size[1]);
-                std::printf("%10zu %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f %12.2f\n", load.count, size[0],
-                            size[1], avg, live.median, live.low, rebuild, per_sample, per_pixel);
+                std::printf("%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f %12.2f\n", load.count,
+                            load.span, size[0], size[1], avg, live.median, live.low, rebuild, per_sample,
+                            per_pixel);
                 std::fflush(stdout);
             }
         }

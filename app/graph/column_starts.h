@@ -5,12 +5,19 @@
 #include <cstddef>
 #include <vector>
 
-// How many of `items` items may change column between two paints before counting
-// them all again, in `columns` columns, costs less than moving them: an item
-// costs about a fifth to count of what it costs to move, a column about what
-// moving sixteen items does.
-inline std::size_t move_budget(std::size_t items, int columns) {
-    return items / 5 + 16 * static_cast<std::size_t>(columns > 0 ? columns : 0) + 1024;
+// How many of `items` items may change column between two paints before drawing
+// them all afresh, without counts, costs less than moving them: a move takes a
+// count a pixel from one column and gives it to another, two reads of memory far
+// apart, while an item drawn afresh sets one bit of a column the walk is at.
+inline std::size_t fresh_budget(std::size_t items, int columns) {
+    return items / 8 + static_cast<std::size_t>(columns > 0 ? columns : 0) + 1024;
+}
+
+// The same for the steps of the curve: a step that moves is walked three times
+// (the step before it, and its lines out and in) and its riser's counts taken
+// out and put back, some twenty times what drawing it afresh as bits costs.
+inline std::size_t fresh_steps_budget(std::size_t steps, int columns) {
+    return steps / 16 + static_cast<std::size_t>(columns > 0 ? columns : 0) / 64 + 256;
 }
 
 // For items whose columns only grow with their index (samples or buckets in time
@@ -92,6 +99,19 @@ public:
             done = std::max(done, to);
         }
         return true;
+    }
+
+    // How many items lie in another column under these starts than under
+    // `other`'s, of the same columns and items in time order; SIZE_MAX when the
+    // columns differ.
+    std::size_t moved_since(const column_starts& other) const {
+        if (other.first_ != first_ || other.starts_.size() != starts_.size())
+            return static_cast<std::size_t>(-1);
+        std::size_t moved = 0;
+        for (std::size_t k = 0; k < starts_.size(); ++k)
+            moved +=
+                starts_[k] > other.starts_[k] ? starts_[k] - other.starts_[k] : other.starts_[k] - starts_[k];
+        return moved;
     }
 
 private:

@@ -122,6 +122,18 @@ private:
     int high_ = -1;
 };
 
+// Pixels of a bucket's lines set in bits.
+struct drawn_bits {
+    column_bits& bits;
+
+    void column(int x, std::int64_t first, std::int64_t last) { bits.set_rows(x, first, last); }
+    void row(int y, std::int64_t first, std::int64_t last) {
+        first = std::max<std::int64_t>(first, bits.first_column());
+        last = std::min<std::int64_t>(last, std::int64_t{bits.first_column()} + bits.columns() - 1);
+        for (std::int64_t x = first; x <= last; ++x) bits.set(static_cast<int>(x), y);
+    }
+};
+
 // Keeps the lines of one bucket.
 template <class Lines>
 struct line_recorder {
@@ -156,18 +168,32 @@ const column_bits& curve_picture::pixels(const sample_store& store, const averag
                                          const line_ends& ends, int width, int height) {
     const view_mapping& view = steps.view();
     const picture_key key(view, width, height, steps.width(), steps.origin(), &ends);
-    const bool followed =
-        counted_ && key_.same(key) && take_changes(store, ends) && move_steps(store, steps, ends);
+    const std::size_t size = steps.bucket_count();
+    const std::size_t budget = fresh_steps_budget(size - std::min(size, steps.first_bucket()), width);
+    bool followed = false;
+    bool given_up = false; // too many buckets changed column to move them
+    if (!fresh_ && counted_ && key_.same(key) && take_changes(store, ends)) {
+        followed = move_steps(store, steps, ends, budget);
+        given_up = !followed;
+    }
     for (int x = 0; followed && x < width; ++x)
         if (!counts_.counted(x)) count_columns(steps, ends, x, x);
-    if (!followed || !counted_) count_all(steps, ends, width, height);
+    const bool drawn = given_up || (fresh_ && !followed);
+    if (drawn) {
+        bool ordered = true;
+        const std::size_t moved = draw_all(steps, ends, width, height, ordered);
+        // As for the markers: after a follow given up, `moved` is not to be trusted.
+        fresh_ = given_up || !ordered || moved > budget / 2;
+    } else if (!followed || !counted_) {
+        count_all(steps, ends, width, height);
+    }
     key_ = key;
     view_ = view;
     changed_ = change_mark::none;
     first_ = steps.first_bucket();
-    size_ = steps.bucket_count();
+    size_ = size;
     remember_last(steps);
-    return counts_.bits();
+    return drawn ? drawn_ : counts_.bits();
 }
 
 void curve_picture::remember_last(const average_steps& steps) {
@@ -240,6 +266,7 @@ curve_joint curve_picture::joint_before(const average_steps& steps, std::size_t 
 }
 
 void curve_picture::count_all(const average_steps& steps, const line_ends& ends, int width, int height) {
+    drawn_ = column_bits();
     counts_.reset(0, width, 0, height);
     // The steps follow the mean times only under a time scale above zero and
     // while every mean time has its columns.
@@ -266,6 +293,35 @@ void curve_picture::count_all(const average_steps& steps, const line_ends& ends,
     counter.flush();
     starts_.finish(steps.bucket_count());
     ends_.finish(steps.bucket_count());
+}
+
+// The curve drawn afresh, as bits; the counts are let go. Returns how many
+// buckets changed column since the last paint, from the starts of their steps
+// noted on the way; `ordered` false when the steps did not follow the mean times.
+std::size_t curve_picture::draw_all(const average_steps& steps, const line_ends& ends, int width, int height,
+                                    bool& ordered) {
+    counts_ = column_counts();
+    counted_ = false;
+    drawn_.reset(0, width, 0, height);
+    std::swap(previous_, starts_);
+    starts_.start(0, width - 1);
+    ordered = steps.view().x_scale > 0.0;
+    step_columns known(steps);
+    std::size_t i = steps.first_bucket();
+    const auto columns = [&](double mean_time, int& x1, int& x2) {
+        if (!known(mean_time, x1, x2)) {
+            ordered = false;
+            return false;
+        }
+        starts_.note(i, x1);
+        return true;
+    };
+    drawn_bits out{drawn_};
+    bucket_pixels<drawn_bits> lines(ends, out);
+    curve_joint joint;
+    for (; i < steps.bucket_count(); ++i) walk_bucket(steps, i, joint, columns, lines);
+    starts_.finish(steps.bucket_count());
+    return starts_.moved_since(previous_);
 }
 
 void curve_picture::rebuild_starts_from(const average_steps& steps, int from) {
@@ -303,11 +359,11 @@ bool curve_picture::take_changes(const sample_store& store, const line_ends& end
 
 // The buckets whose step moved to other columns, and those the walk now starts
 // or no longer starts at: taken out with their pixels of the last paint, put
-// back with this one's. False when so many moved that counting them all again
-// costs less.
-bool curve_picture::move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends) {
+// back with this one's. False when more than `budget` moved, and drawing the
+// curve afresh costs less.
+bool curve_picture::move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends,
+                               std::size_t budget) {
     const std::size_t size = steps.bucket_count();
-    const std::size_t budget = move_budget(size - std::min(size, steps.first_bucket()), starts_.last() + 1);
     moved_.clear();
     const auto keep = [this](std::size_t i, int, int) { moved_.push_back(i); };
     // Buckets the walk no longer starts at lie before every column: a later first

@@ -17,7 +17,10 @@
 // bucket before it and the mapping decide. Between two paints the buckets whose
 // step starts or ends in another column, and those the walk now starts at, are
 // taken out with their old pixels and put back with their new ones; the
-// buckets that changed are counted again with every column they reach.
+// buckets that changed are counted again with every column they reach. Where
+// the buckets are so few for their columns that many of them change column
+// between two paints (1 s buckets of an hour across 1920 columns), the curve is
+// drawn afresh as bits at every paint, until they are many enough again.
 class curve_picture {
 public:
     // The buckets from position `first` on changed (added, merged or removed).
@@ -30,7 +33,7 @@ public:
     const column_bits& pixels(const sample_store& store, const average_steps& steps, const line_ends& ends,
                               int width, int height);
 
-    std::size_t memory_bytes() const { return counts_.memory_bytes(); }
+    std::size_t memory_bytes() const { return counts_.memory_bytes() + drawn_.memory_bytes(); }
 
 private:
     // The lines the walk drew for the last bucket at the last paint: new samples
@@ -44,10 +47,13 @@ private:
     };
 
     void count_all(const average_steps& steps, const line_ends& ends, int width, int height);
+    std::size_t draw_all(const average_steps& steps, const line_ends& ends, int width, int height,
+                         bool& ordered);
     bool take_appends(const sample_store& store, const line_ends& ends);
     void remember_last(const average_steps& steps);
     bool take_changes(const sample_store& store, const line_ends& ends);
-    bool move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends);
+    bool move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends,
+                    std::size_t budget);
     void add(const average_steps& steps, const line_ends& ends, std::size_t i, int sign, int from, int to);
     void add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint, int sign,
              int from, int to);
@@ -56,8 +62,10 @@ private:
     void rebuild_starts_from(const average_steps& steps, int from);
 
     column_counts counts_;
-    column_starts starts_; // of the columns where the steps start
-    column_starts ends_;   // of the columns where they end
+    column_bits drawn_;      // the curve drawn afresh, without counts
+    column_starts starts_;   // of the columns where the steps start
+    column_starts previous_; // those of the paint before, where drawn afresh
+    column_starts ends_;     // of the columns where they end
     picture_key key_;
     view_mapping view_;              // the mapping of the last paint, with its right edge
     std::vector<std::size_t> moved_; // kept for its memory
@@ -66,4 +74,5 @@ private:
     std::size_t size_ = 0;           // buckets at the last paint
     bucket_lines last_;
     bool counted_ = false; // the counts follow the buckets
+    bool fresh_ = false;   // the curve is drawn afresh at every paint
 };

@@ -70,17 +70,33 @@ void add_marker_rows(const ping_sample* first, const ping_sample* end, const vie
 const column_bits& marker_picture::centres(const sample_store& store, const view_mapping& view, int width,
                                            int height) {
     const picture_key key(view, width, height);
-    const bool followed = counted_ && key_.same(key) && take_changes(store) && move_columns(store, view);
-    if (followed)
+    const std::size_t size = store.samples.size();
+    const std::size_t budget =
+        fresh_budget(size - std::min<std::size_t>(store.first_visible, size), width + 2);
+    bool followed = false;
+    bool given_up = false; // too many samples changed column to move them
+    if (!fresh_ && counted_ && key_.same(key) && take_changes(store)) {
+        followed = move_columns(store, view, budget);
+        given_up = !followed;
+    }
+    const bool marked = given_up || (fresh_ && !followed);
+    if (followed) {
         recount_lost(store, view);
-    else
+    } else if (marked) {
+        const std::size_t moved = mark_all(store, view, width, height);
+        // A follow given up has moved some starts and not others, so that `moved`
+        // is not to be trusted. Half the budget back, so that a picture near the
+        // edge does not count everything again at every other paint.
+        fresh_ = given_up || !(view.x_scale > 0.0) || moved > budget / 2;
+    } else {
         count_all(store, view, width, height);
+    }
     key_ = key;
     view_ = view;
     changed_ = change_mark::none;
     begin_ = store.first_visible;
-    size_ = store.samples.size();
-    return counts_.bits();
+    size_ = size;
+    return marked ? marked_ : counts_.bits();
 }
 
 const column_bits& marker_picture::pixels(const sample_store& store, const view_mapping& view, int width,
@@ -125,13 +141,12 @@ bool marker_picture::take_changes(const sample_store& store) {
     return true;
 }
 
-// The samples that changed column as the plot moved: false when so many did
-// that counting them all again costs less.
-bool marker_picture::move_columns(const sample_store& store, const view_mapping& view) {
+// The samples that changed column as the plot moved: false when more than
+// `budget` did, and setting the centres afresh costs less.
+bool marker_picture::move_columns(const sample_store& store, const view_mapping& view, std::size_t budget) {
     const ping_sample* const samples = store.samples.data();
     const std::size_t size = store.samples.size();
     const std::size_t begin = store.first_visible;
-    const std::size_t budget = move_budget(size - std::min(begin, size), starts_.last() + 1);
     return starts_.follow(
         size, budget, view.right_time >= view_.right_time,
         [&](std::size_t i) { return column_of(view, samples[i].time); },
@@ -144,6 +159,7 @@ bool marker_picture::move_columns(const sample_store& store, const view_mapping&
 }
 
 void marker_picture::count_all(const sample_store& store, const view_mapping& view, int width, int height) {
+    marked_ = column_bits();
     counts_.reset(-1, width + 2, -1, height + 2);
     // A time scale below zero turns the columns round (in a window narrower than
     // its labels): each sample in its own column, and again at the next paint.
@@ -159,6 +175,27 @@ void marker_picture::count_all(const sample_store& store, const view_mapping& vi
         if (view.marker_row(store.samples[i].rtt, y))
             counts_.change(column_of(view, store.samples[i].time), y, 1);
     }
+}
+
+// The centres set afresh, as bits; the counts are let go. Returns how many
+// samples changed column since the last paint, from the starts noted on the way.
+std::size_t marker_picture::mark_all(const sample_store& store, const view_mapping& view, int width,
+                                     int height) {
+    counts_ = column_counts();
+    counted_ = false;
+    marked_.reset(-1, width + 2, -1, height + 2);
+    std::swap(previous_, starts_);
+    starts_.start(-1, width);
+    const ping_sample* const samples = store.samples.data();
+    const std::size_t size = store.samples.size();
+    for (std::size_t i = store.first_visible; i < size; ++i) {
+        const int x = column_of(view, samples[i].time);
+        starts_.note(i, x);
+        int y = 0;
+        if (view.marker_row(samples[i].rtt, y)) marked_.set(x, y);
+    }
+    starts_.finish(size);
+    return starts_.moved_since(previous_);
 }
 
 // Counts the samples from `begin` on of the columns `from` to `to`, which hold none yet.

@@ -16,7 +16,11 @@
 // of a column: the samples that change column, arrive or leave are moved, added
 // or taken out, and the rest stay counted, so that a paint costs what changed,
 // not what the window shows. A rescale, a resize or a new span counts them all
-// again, in one pass.
+// again, in one pass. Where the samples are so few for the columns they fill
+// that most of them change column between two paints (an hour at 10 Hz across
+// 1920 columns), moving them costs more than setting the centres afresh, as
+// bits without counts, which it then does at every paint until they are many
+// enough again.
 class marker_picture {
 public:
     // The samples from index `first` on changed (merged, inserted or removed).
@@ -31,23 +35,29 @@ public:
     // The marker pixels of those centres: columns 0 to width - 1, rows from -1.
     const column_bits& pixels(const sample_store& store, const view_mapping& view, int width, int height);
 
-    std::size_t memory_bytes() const { return counts_.memory_bytes() + pixels_.memory_bytes(); }
+    std::size_t memory_bytes() const {
+        return counts_.memory_bytes() + marked_.memory_bytes() + pixels_.memory_bytes();
+    }
 
 private:
     bool take_changes(const sample_store& store);
-    bool move_columns(const sample_store& store, const view_mapping& view);
+    bool move_columns(const sample_store& store, const view_mapping& view, std::size_t budget);
     void count_all(const sample_store& store, const view_mapping& view, int width, int height);
+    std::size_t mark_all(const sample_store& store, const view_mapping& view, int width, int height);
     void count_columns(const sample_store& store, const view_mapping& view, std::size_t begin, int from,
                        int to);
     void recount_lost(const sample_store& store, const view_mapping& view);
 
     column_counts counts_;
+    column_bits marked_;      // the centres set afresh, without counts
     column_bits pixels_;      // kept between paints for its memory
     column_starts starts_;    // of the columns counted, over all samples
+    column_starts previous_;  // those of the paint before, where set afresh
     picture_key key_;         // what the counts were made under
     view_mapping view_;       // the mapping of the last paint, with its right edge
     std::size_t changed_ = 0; // first sample changed since the last paint
     std::size_t begin_ = 0;   // first_visible at the last paint
     std::size_t size_ = 0;    // samples at the last paint
     bool counted_ = false;    // the counts follow the samples
+    bool fresh_ = false;      // the centres are set afresh at every paint
 };

@@ -60,8 +60,11 @@ void back_buffer_view::put_runs(BYTE* row, std::uint64_t mask) {
     }
 }
 
-// A row of 64 columns at a time: the bitmap lies in rows, and a column at a time
-// would touch another cache line with every pixel.
+// A block of 64 columns and 64 rows at a time. A block of many pixels goes a
+// row at a time, runs of neighbours together: the bitmap lies in rows, and a
+// column at a time would touch another cache line with every pixel. One of few
+// pixels (scattered markers, a thin curve) goes pixel by pixel, which costs
+// less than turning its bits round.
 void back_buffer_view::draw_bits(const column_bits& bits) {
     const int x_begin = std::max(0, bits.first_column());
     const int x_end = std::min<int>(static_cast<int>(width_), bits.first_column() + bits.columns());
@@ -69,20 +72,37 @@ void back_buffer_view::draw_bits(const column_bits& bits) {
         const int count = std::min(64, x_end - x0);
         for (std::size_t k = 0; k < bits.words(); ++k) {
             std::uint64_t tile[64];
-            std::uint64_t any = 0;
+            int set = 0;
             for (int c = 0; c < 64; ++c) {
                 tile[c] = c < count ? bits.column(x0 + c)[k] : 0;
-                any |= tile[c];
+                set += set_bits(tile[c]);
             }
-            if (any == 0) continue;
+            if (set == 0) continue;
+            const std::int64_t top = std::int64_t{bits.first_row()} + static_cast<std::int64_t>(k * 64);
+            if (set < few_pixels) {
+                put_bits(tile, x0, top);
+                continue;
+            }
             transpose_bits(tile);
             for (int b = 0; b < 64; ++b) {
-                const std::int64_t y = std::int64_t{bits.first_row()} + static_cast<std::int64_t>(k * 64) + b;
+                const std::int64_t y = top + b;
                 if (tile[b] == 0 || y < 0 || y >= static_cast<std::int64_t>(height_)) continue;
                 put_runs(scan0_ + static_cast<std::ptrdiff_t>(y) * stride_ +
                              static_cast<std::ptrdiff_t>(x0) * 3,
                          tile[b]);
             }
+        }
+    }
+}
+
+// The pixels of a block's columns (bit b of tile[c] is row top + b of column x0 + c), one by one.
+void back_buffer_view::put_bits(const std::uint64_t (&tile)[64], int x0, std::int64_t top) {
+    for (int c = 0; c < 64; ++c) {
+        BYTE* const column = scan0_ + static_cast<std::ptrdiff_t>(x0 + c) * 3;
+        for (std::uint64_t word = tile[c]; word != 0; word &= word - 1) {
+            const std::int64_t y = top + lowest_bit(word);
+            if (y >= 0 && y < static_cast<std::int64_t>(height_))
+                put(column + static_cast<std::ptrdiff_t>(y) * stride_);
         }
     }
 }

@@ -44,6 +44,10 @@ private:
     }
 
     void put_runs(BYTE* row, std::uint64_t mask);
+    void put_bits(const std::uint64_t (&tile)[64], int x0, std::int64_t top);
+
+    // Pixels of a block of 64 by 64 below which it is drawn pixel by pixel.
+    static constexpr int few_pixels = 1024;
 
     gdip_bitmap_lock lock_;
     BYTE* scan0_ = nullptr;
