@@ -72,12 +72,14 @@ void back_buffer_view::draw_bits(const column_bits& bits) {
         const int count = std::min(64, x_end - x0);
         for (std::size_t k = 0; k < bits.words(); ++k) {
             std::uint64_t tile[64];
-            int set = 0;
+            std::uint64_t any = 0;
             for (int c = 0; c < 64; ++c) {
                 tile[c] = c < count ? bits.column(x0 + c)[k] : 0;
-                set += set_bits(tile[c]);
+                any |= tile[c];
             }
-            if (set == 0) continue;
+            if (any == 0) continue;
+            int set = 0;
+            for (const std::uint64_t word : tile) set += set_bits(word);
             const std::int64_t top = std::int64_t{bits.first_row()} + static_cast<std::int64_t>(k * 64);
             if (set < few_pixels) {
                 put_bits(tile, x0, top);
