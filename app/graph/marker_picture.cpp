@@ -105,15 +105,15 @@ const column_bits& marker_picture::pixels(const sample_store& store, const view_
     const bool laid_out = pixels_.columns() == width && pixels_.first_row() == marked.first_row() &&
                           pixels_.rows() == marked.rows();
     if (!laid_out) pixels_.reset(0, width, marked.first_row(), marked.rows());
-    // Made from the counts at the last paint too, the pixels differ only beside
-    // a column whose counts changed since. (Counts made anew change every column.)
+    // From the counts, the pixels differ from the last paint's only beside a column
+    // whose counts changed since: counts made anew (as after centres set afresh)
+    // change every column.
     const bool from_counts = &marked == &counts_.bits();
-    const bool all = !laid_out || !from_counts || !dilated_;
+    const bool all = !laid_out || !from_counts;
     for (int x = 0; x < width; ++x)
         if (all || counts_.changed(x - 1) || counts_.changed(x) || counts_.changed(x + 1))
             marker_column(marked, x, pixels_.column(x));
     if (from_counts) counts_.forget_changes();
-    dilated_ = from_counts;
     return pixels_;
 }
 

@@ -60,5 +60,4 @@ private:
     std::size_t size_ = 0;    // samples at the last paint
     bool counted_ = false;    // the counts follow the samples
     bool fresh_ = false;      // the centres are set afresh at every paint
-    bool dilated_ = false;    // pixels_ made from the counts as they were then
 };
