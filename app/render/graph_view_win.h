@@ -6,6 +6,7 @@
 #include "app/graph/graph_summaries.h"
 #include "app/render/gdiplus_win.h"
 #include "app/render/graph_resources_win.h"
+#include "app/store/display_scale.h"
 #include "app/store/sample_store.h"
 #include "app/store/view_settings.h"
 
@@ -34,5 +35,12 @@ struct graph_view {
     bool only_avg = false;
     bool avg_changed = true; // so that the first paint builds the buckets
 
+    // The display scale of the window's monitor, which every length of the picture follows.
+    display_scale scale;
+
     view_settings settings() { return {x_time, x_time_changed, avg_time, only_avg, avg_changed}; }
+
+    // Draws from the next paint on at `new_scale`: the font and pens made anew, the margins
+    // scaled, and a new back buffer with the value axis scaled again.
+    void set_scale(display_scale new_scale);
 };
