@@ -17,7 +17,7 @@ namespace {
 // the times it gives none (beyond the pixel range) a column far out on that
 // side, so that the columns still grow with the time.
 int column_of(const view_mapping& view, double time) {
-    const double value = view.offset_of(time) + plot_left;
+    const double value = view.offset_of(time) + view.plot_left;
     if (!(value > -pixel_coord_limit)) return INT_MIN / 2;
     if (!(value < pixel_coord_limit)) return INT_MAX / 2;
     return static_cast<int>(value);

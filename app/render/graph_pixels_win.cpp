@@ -7,18 +7,29 @@
 
 namespace {
 
-// The curve's risers and steps as GDI+ lines.
+// The curve's risers and steps as GDI+ lines, each of thickness t drawn as t by t one-pixel
+// lines moved by up to t - 1 pixels across and along: a line's pixels with a square of t by t
+// around each, whatever rule GDI+ follows at a line's ends.
 struct gdiplus_lines {
     gdip_graphics& graphics;
     gdip_pen& pen;
+    thick_line offsets;
 
-    void riser(int x, int y1, int y2) { graphics.draw_line(pen, x, y1, x, y2); }
-    void step(int x1, int x2, int y) { graphics.draw_line(pen, x1, y, x2, y); }
+    void riser(int x, int y1, int y2) {
+        for (int dx = offsets.first; dx <= offsets.last; ++dx)
+            for (int dy = offsets.first; dy <= offsets.last; ++dy)
+                graphics.draw_line(pen, x + dx, y1 + dy, x + dx, y2 + dy);
+    }
+    void step(int x1, int x2, int y) {
+        for (int dy = offsets.first; dy <= offsets.last; ++dy)
+            for (int dx = offsets.first; dx <= offsets.last; ++dx)
+                graphics.draw_line(pen, x1 + dx, y + dy, x2 + dx, y + dy);
+    }
 };
 
 void draw_curve_plain(graph_view& view, gdip_graphics& graphics, double plot_width) {
     const average_steps steps(view.store, plot_width);
-    gdiplus_lines lines{graphics, view.resources.avg_pen};
+    gdiplus_lines lines{graphics, view.resources.avg_pen, thick_line(view.scale)};
     walk_curve(steps, lines);
 }
 
@@ -26,7 +37,7 @@ void draw_curve_plain(graph_view& view, gdip_graphics& graphics, double plot_wid
 bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double plot_width) {
     sample_store& store = view.store;
     const view_mapping mapping(store, plot_width);
-    if (!mapping.columns_monotonic()) return false;
+    if (!mapping.columns_monotonic() || view.scale.thickness() != 1) return false;
     graphics.flush();
     const line_ends& ends = gdiplus_line_ends();
     const bool show_avg = store.show_avg && view.resources.avg_pen;
@@ -62,13 +73,13 @@ bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double p
 void draw_marker(graph_view& view, int x, int y) {
     const Gdiplus::ARGB color = view.point_color;
     gdip_bitmap& bitmap = view.back_buffer;
-    for (const pixel_offset& offset : marker_pixels) {
+    marker_shape(view.scale).each_pixel([&](int dx, int dy) {
         // A neighbour beyond the int range lies outside every bitmap.
-        const std::int64_t px = std::int64_t{x} + offset.dx;
-        const std::int64_t py = std::int64_t{y} + offset.dy;
-        if (px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX) continue;
+        const std::int64_t px = std::int64_t{x} + dx;
+        const std::int64_t py = std::int64_t{y} + dy;
+        if (px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX) return;
         bitmap.set_pixel(static_cast<int>(px), static_cast<int>(py), color);
-    }
+    });
 }
 
 void draw_samples_plain(graph_view& view, gdip_graphics& graphics, double plot_width) {

@@ -3,7 +3,9 @@
 
 namespace {
 
-constexpr double margin_at_base = 10.0; // pixels above and below the plot at 96 DPI
+// At 96 DPI, in pixels.
+constexpr double margin_at_base = 10.0;    // above and below the plot
+constexpr double plot_left_at_base = 10.0; // left of the plot
 
 } // namespace
 
@@ -12,6 +14,7 @@ void graph_view::set_scale(display_scale new_scale) {
     resources.remake(scale);
     lock_guard hold(store.lock);
     store.margin = scale.length(margin_at_base);
+    store.plot_left = scale.length(plot_left_at_base);
     store.y_high = y_high_rescale;
     back_buffer.reset();
 }

@@ -22,6 +22,16 @@ struct display_scale {
     }
 };
 
+// A line of thickness t as t one-pixel lines side by side, offset from the line's own row (or
+// column) by first to last: centred, with the odd pixel of an even thickness below (or right).
+// 0 alone at t = 1, 0 and 1 at t = 2, -1 to 1 at t = 3.
+struct thick_line {
+    explicit thick_line(const display_scale& scale)
+        : first(-(scale.thickness() - 1) / 2), last(first + scale.thickness() - 1) {}
+    int first;
+    int last;
+};
+
 // A DPI as the registry may hold it: 0 (none stored) and values above 960 (ten times the
 // base, beyond any display) count as the base.
 inline std::uint32_t usable_dpi(std::uint32_t stored) {
