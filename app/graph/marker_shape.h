@@ -34,9 +34,7 @@ struct marker_shape {
     }
 
     // How far the marker reaches from its centre on either side, the most in any direction.
-    int reach() const {
-        return thickness - across.left > across.right ? thickness - across.left : across.right;
-    }
+    int reach() const { return -across.left > across.right ? -across.left : across.right; }
 
     // Calls pixel(dx, dy) once for each pixel of the marker: the bar across, row by row from
     // the left, then the upright bar's pixels above and below it. At t = 1 in the order of
