@@ -29,17 +29,17 @@ using owned_global = handle_owner<HGLOBAL, free_global>;
 constexpr int clipboard_tries = 25;
 constexpr DWORD clipboard_retry_ms = 20;
 
-// The samples of the graph: the visible ones, or every stored one, with the clock that gives
-// their local times. Taken under the store's lock.
+// The visible samples of the graph (as the last paint left them) with the clock that gives
+// their local times, taken under the store's lock.
 struct sample_copy {
     std::vector<ping_sample> samples;
     sample_clock clock;
 };
 
-sample_copy copy_samples(brisk_window& window, bool visible_only) {
+sample_copy visible_samples(brisk_window& window) {
     lock_guard guard(window.store.lock);
     const std::vector<ping_sample>& stored = window.store.samples;
-    const std::size_t first = visible_only ? std::min<std::size_t>(window.store.first_visible, stored.size()) : 0;
+    const std::size_t first = std::min<std::size_t>(window.store.first_visible, stored.size());
     sample_copy copy;
     copy.samples.assign(stored.begin() + static_cast<std::ptrdiff_t>(first), stored.end());
     if (!stored.empty()) copy.clock = sample_clock_now(stored.back().time, window.last_data_tick);
@@ -114,7 +114,7 @@ void copy_graph(brisk_window& window) {
     owned_global dib;
     owned_global text;
     try {
-        const sample_copy copy = copy_samples(window, true);
+        const sample_copy copy = visible_samples(window);
         dib = back_buffer_dib(window.back_buffer);
         text = clipboard_text(samples_csv(copy.samples.data(), copy.samples.size(), copy.clock));
     } catch (const std::bad_alloc&) {
@@ -187,15 +187,44 @@ void save_samples(brisk_window& window) {
 }
 
 void start_saving(brisk_window& window, std::wstring path) {
-    try {
-        sample_copy copy = copy_samples(window, false);
-        window.saver.start(std::move(copy.samples), copy.clock, path, window.hwnd);
-    } catch (const std::bad_alloc&) {
-        say_not_saved(window, path, ERROR_NOT_ENOUGH_MEMORY);
+    std::size_t count = 0;
+    {
+        lock_guard guard(window.store.lock);
+        count = window.store.samples.size();
     }
+    window.saver.start(std::move(path), count, window.hwnd);
 }
 
-void on_save_done(brisk_window& window) {
+namespace {
+
+// Every stored sample into the room the saver made, at one moment, with their clock.
+void hand_samples(brisk_window& window) {
+    std::vector<ping_sample>& room = window.saver.room();
+    sample_clock clock;
+    lock_guard guard(window.store.lock);
+    const std::vector<ping_sample>& stored = window.store.samples;
+    if (stored.size() <= room.size()) {
+        std::copy(stored.begin(), stored.end(), room.begin());
+        room.resize(stored.size());
+    } else {
+        room.assign(stored.begin(), stored.end()); // more arrived than there was room for
+    }
+    if (!stored.empty()) clock = sample_clock_now(stored.back().time, window.last_data_tick);
+    window.saver.write(clock);
+}
+
+} // namespace
+
+void on_save_message(brisk_window& window, WPARAM stage) {
     if (!window.saver.busy()) return;
+    if (stage == save_room_ready) {
+        try {
+            hand_samples(window);
+        } catch (const std::bad_alloc&) {
+            window.saver.cancel();
+            say_not_saved(window, window.saver.path(), ERROR_NOT_ENOUGH_MEMORY);
+        }
+        return;
+    }
     if (const DWORD error = window.saver.finish()) say_not_saved(window, window.saver.path(), error);
 }

@@ -2,6 +2,8 @@
 // stored sample in a CSV file.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 struct brisk_window;
@@ -15,9 +17,9 @@ void copy_graph(brisk_window& window);
 // (start_saving). While a save runs, another is refused with a beep.
 void save_samples(brisk_window& window);
 
-// Copies the stored samples and starts writing them to `path` on the saver's thread.
+// Starts the save of every stored sample to `path` on the saver's thread.
 void start_saving(brisk_window& window, std::wstring path);
 
-// The save has ended (save_done_message): its error, if any, in a message box that names
-// the file and the system's reason.
-void on_save_done(brisk_window& window);
+// The saver's message (save_message): its room ready, the samples are copied into it; the
+// save ended, an error is shown in a message box that names the file and the system's reason.
+void on_save_message(brisk_window& window, WPARAM stage);

@@ -172,8 +172,8 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             if (message == 0) break;
             if (message == sample_count_message()) return sample_count(window);
             if (message == summary_bytes_message()) return summary_bytes(window);
-            if (message == save_done_message()) {
-                on_save_done(window);
+            if (message == save_message()) {
+                on_save_message(window, wparam);
                 return 0;
             }
             break;
