@@ -78,7 +78,8 @@ void pump_for(double ms) {
 void fill_week(brisk_window& window) {
     std::vector<ping_sample> batch;
     for (std::size_t i = 0; i < week_at_10_hz; ++i) {
-        batch.push_back(ping_sample{1.0e6 + static_cast<double>(i) * 0.1, 20.0 + static_cast<double>(i % 997) / 7.0});
+        batch.push_back(
+            ping_sample{1.0e6 + static_cast<double>(i) * 0.1, 20.0 + static_cast<double>(i % 997) / 7.0});
         if (batch.size() == 100000 || i + 1 == week_at_10_hz) {
             append_samples(window.store, batch.data(), batch.size());
             batch.clear();
@@ -146,10 +147,12 @@ int main() {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"echoview-save-bench.csv";
-    std::printf("Save samples of a 10 Hz week to a CSV file, the window shown and repainting every 500 ms;\n");
+    std::printf(
+        "Save samples of a 10 Hz week to a CSV file, the window shown and repainting every 500 ms;\n");
     std::printf("another thread sends it messages throughout and keeps its longest wait for an answer;\n");
     std::printf("the last column: the same wait while the window only idles, for as long as the save took\n");
-    std::printf("%10s %10s %10s %16s %16s\n", "samples", "file MB", "seconds", "no answer (ms)", "idle: no answer");
+    std::printf("%10s %10s %10s %16s %16s\n", "samples", "file MB", "seconds", "no answer (ms)",
+                "idle: no answer");
     for (int run = 0; run < runs; ++run) {
         const save_figures figures = save_once(*window, path);
         std::printf("%10zu %10.1f %10.2f %16.0f %16.0f\n", window->store.samples.size(),

@@ -67,8 +67,8 @@ owned_global back_buffer_dib(gdip_bitmap& back_buffer) {
     std::memcpy(bytes, &header, sizeof header);
     const auto* top = static_cast<const BYTE*>(data.Scan0);
     for (UINT y = 0; y < data.Height; ++y)
-        std::memcpy(bytes + sizeof header + (data.Height - 1 - y) * row_bytes, top + std::ptrdiff_t(y) * data.Stride,
-                    data.Width * 3);
+        std::memcpy(bytes + sizeof header + (data.Height - 1 - y) * row_bytes,
+                    top + std::ptrdiff_t(y) * data.Stride, data.Width * 3);
     GlobalUnlock(dib.get());
     return dib;
 }

@@ -71,9 +71,8 @@ DWORD write_csv(HANDLE file, const std::vector<ping_sample>& samples, const samp
         {
             joined_threads helpers;
             for (unsigned t = 1; t < threads; ++t)
-                helpers.list.emplace_back([&, t] {
-                    made[t] = format_block(texts[t], samples, round + t * block_samples, clock);
-                });
+                helpers.list.emplace_back(
+                    [&, t] { made[t] = format_block(texts[t], samples, round + t * block_samples, clock); });
             made[0] = format_block(texts[0], samples, round, clock);
         }
         for (unsigned t = 0; t < threads; ++t) {

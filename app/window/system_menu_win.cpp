@@ -20,7 +20,8 @@ constexpr LPARAM key_was_down = 1 << 30;
 void show_on_top(HWND hwnd, bool on_top) {
     SetWindowPos(hwnd, on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    CheckMenuItem(GetSystemMenu(hwnd, FALSE), command_on_top, MF_BYCOMMAND | (on_top ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(GetSystemMenu(hwnd, FALSE), command_on_top,
+                  MF_BYCOMMAND | (on_top ? MF_CHECKED : MF_UNCHECKED));
 }
 
 bool key_down(int key) {
@@ -52,7 +53,8 @@ bool on_system_command(brisk_window& window, WPARAM command) {
 
 bool on_key_down(brisk_window& window, WPARAM key, LPARAM flags) {
     // Ctrl alone: Ctrl+Alt is AltGr on many keyboards, and types a character.
-    if ((flags & key_was_down) || !key_down(VK_CONTROL) || key_down(VK_MENU) || key_down(VK_SHIFT)) return false;
+    if ((flags & key_was_down) || !key_down(VK_CONTROL) || key_down(VK_MENU) || key_down(VK_SHIFT))
+        return false;
     if (key == 'C') {
         copy_graph(window);
         return true;

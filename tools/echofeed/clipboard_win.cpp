@@ -51,7 +51,8 @@ bool save_text(const std::wstring& path) {
     }
     const auto* text = static_cast<const wchar_t*>(data.bytes());
     const std::size_t length = wcsnlen(text, data.size() / sizeof(wchar_t));
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), bytes, nullptr, nullptr);
     return write_file(path, utf8.data(), utf8.size());

@@ -40,8 +40,9 @@ bool read_samples(const std::wstring& path, std::vector<ping_sample>& samples) {
         if (blank_or_comment(line) || (number == 1 && is_sample_csv_header(line))) continue;
         ping_sample sample{};
         if (!parse_sample_csv(line, sample)) {
-            std::fwprintf(stderr, L"echofeed: %ls:%lu: malformed line (expected time,rtt or time,rtt,local_time)\n", path.c_str(),
-                          number);
+            std::fwprintf(stderr,
+                          L"echofeed: %ls:%lu: malformed line (expected time,rtt or time,rtt,local_time)\n",
+                          path.c_str(), number);
             return false;
         }
         samples.push_back(sample);

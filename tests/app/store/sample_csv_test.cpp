@@ -47,9 +47,16 @@ TEST(sample_csv, lines_hold_the_shortest_exact_numbers_and_the_local_time) {
 }
 
 TEST(sample_csv, every_double_written_reads_back_to_the_same_bits) {
-    const double awkward[] = {1e-300, 123456789.125, -1e-300, -86400.000001, 0.1 + 0.2,
-                              std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
-                              -std::numeric_limits<double>::max(), 1.0 / 3.0, 9007199254740993.0};
+    const double awkward[] = {1e-300,
+                              123456789.125,
+                              -1e-300,
+                              -86400.000001,
+                              0.1 + 0.2,
+                              std::numeric_limits<double>::denorm_min(),
+                              std::numeric_limits<double>::max(),
+                              -std::numeric_limits<double>::max(),
+                              1.0 / 3.0,
+                              9007199254740993.0};
     for (double time : awkward) {
         for (double rtt : awkward) {
             const std::string line = line_of(time, rtt);
@@ -74,11 +81,10 @@ TEST(sample_csv, the_decimal_point_is_a_point_whatever_the_locale) {
 
 TEST(sample_csv, a_copy_is_the_header_and_a_line_a_sample_in_order) {
     const ping_sample samples[] = {{998.0, 1.5}, {999.0, 2.5}, {1000.0, 3.5}};
-    EXPECT_EQ(samples_csv(samples, 3, test_clock()),
-              "time,rtt,local_time\n"
-              "998,1.5,2026-12-09 10:11:10.345\n"
-              "999,2.5,2026-12-09 10:11:11.345\n"
-              "1000,3.5,2026-12-09 10:11:12.345\n");
+    EXPECT_EQ(samples_csv(samples, 3, test_clock()), "time,rtt,local_time\n"
+                                                     "998,1.5,2026-12-09 10:11:10.345\n"
+                                                     "999,2.5,2026-12-09 10:11:11.345\n"
+                                                     "1000,3.5,2026-12-09 10:11:12.345\n");
     EXPECT_EQ(samples_csv(samples, 0, test_clock()), "time,rtt,local_time\n");
 }
 

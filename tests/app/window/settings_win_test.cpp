@@ -106,7 +106,7 @@ TEST_F(settings_test, on_top_is_set_by_a_stored_one_only) {
         bool on_top;
     };
     const stored_on_top cases[] = {
-        {REG_DWORD, 1, 4, true},  {REG_DWORD, 0, 4, false}, {REG_DWORD, 2, 4, false},
+        {REG_DWORD, 1, 4, true},           {REG_DWORD, 0, 4, false},  {REG_DWORD, 2, 4, false},
         {REG_DWORD, 0xFFFFFFFF, 4, false}, {REG_BINARY, 1, 4, false}, {REG_QWORD, 1, 8, false},
     };
     for (const stored_on_top& c : cases) {
