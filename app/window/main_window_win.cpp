@@ -85,15 +85,10 @@ void on_size(brisk_window& window, LPARAM lparam) {
 // monitor. For those states the system keeps the normal place, which the save takes.
 void on_position_changed(brisk_window& window, HWND hwnd, const WINDOWPOS* pos) {
     if (!pos || IsIconic(hwnd) || IsZoomed(hwnd)) return;
-    // A change of the z-order alone (always on top) need not report the place.
-    if (!(pos->flags & SWP_NOMOVE)) {
-        window.x_pos = pos->x;
-        window.y_pos = pos->y;
-    }
-    if (!(pos->flags & SWP_NOSIZE)) {
-        window.x_size = pos->cx;
-        window.y_size = pos->cy;
-    }
+    window.x_pos = pos->x;
+    window.y_pos = pos->y;
+    window.x_size = pos->cx;
+    window.y_size = pos->cy;
 }
 
 // Writes the settings once a run, at the end of the session or when the window goes; for a
