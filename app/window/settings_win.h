@@ -5,16 +5,17 @@
 
 struct brisk_window;
 
-// The key under HKEY_CURRENT_USER that holds the seven REG_DWORD values.
+// The key under HKEY_CURRENT_USER that holds the eight REG_DWORD values.
 extern const wchar_t settings_key[];
 
 // Puts the defaults into the window's placement and averaging width, then
 // overwrites them with the stored values that exist; sets the first estimate of
-// the client size. x_time and only_avg keep their values unless stored ones exist.
+// the client size. x_time and only_avg keep their values unless stored ones exist;
+// on_top is true only for a stored REG_DWORD 1.
 // `key_path` (under HKEY_CURRENT_USER) is another key only in tests.
 void load_settings(brisk_window& window, const wchar_t* key_path = settings_key);
 
-// Writes the seven values; the key is created when missing. Failures are silent.
+// Writes the eight values; the key is created when missing. Failures are silent.
 void save_settings(brisk_window& window, const wchar_t* key_path = settings_key);
 
 // The averaging width in whole milliseconds as it is stored: rounded to the
