@@ -12,6 +12,7 @@
 #include "app/window/display_scale_win.h"
 #include "app/window/menus_win.h"
 #include "app/window/placement.h"
+#include "app/window/sample_saver_win.h"
 #include "app/window/settings_win.h"
 #include "util/thread/timer_win.h"
 
@@ -45,8 +46,12 @@ struct brisk_window : graph_view {
     // Set once this run's settings are written. They are written once: when the session
     // ends (the system then ends the process without WM_DESTROY), else when the window goes.
     bool settings_saved = false;
+    // Above every window that is not itself topmost; kept with the settings.
+    bool on_top = false;
     HICON icon = nullptr; // the class icon; kept, not otherwise used
     window_icons icons;   // the window's own icons, at the size of its DPI
+    // The save of the samples to a file that may be running.
+    sample_saver saver;
     // Constructed in this order and destroyed in the reverse one. Each menu is handed
     // what it works on: the context menu the owner window and its submenus, the scale
     // menus the view settings above, the Clear menu the two clears below.

@@ -8,12 +8,13 @@
 #include "app/store/sample_intake.h"
 #include "app/window/brisk_window_win.h"
 #include "app/window/display_scale_win.h"
+#include "app/window/export_win.h"
 #include "app/window/icon_win.h"
 #include "app/window/placement.h"
 #include "app/window/placement_win.h"
 #include "app/window/settings_win.h"
+#include "app/window/system_menu_win.h"
 #include "echoview_version.h"
-#include "util/sys/handle_owner_win.h"
 #include "util/ui/message_box_win.h"
 
 #include <windowsx.h>
@@ -171,6 +172,12 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         case WM_CONTEXTMENU:
             if (on_context_menu(window, hwnd, lparam)) return 0;
             break;
+        case WM_SYSCOMMAND:
+            if (on_system_command(window, wparam)) return 0;
+            break;
+        case WM_KEYDOWN:
+            if (on_key_down(window, wparam, lparam)) return 0;
+            break;
         // At log-off or shutdown the process is ended once WM_ENDSESSION returns, without
         // WM_DESTROY: what the run chose is saved now, or never.
         case WM_QUERYENDSESSION: return TRUE;
@@ -182,6 +189,10 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             if (message == 0) break;
             if (message == sample_count_message()) return sample_count(window);
             if (message == summary_bytes_message()) return summary_bytes(window);
+            if (message == save_message()) {
+                on_save_message(window, wparam);
+                return 0;
+            }
             break;
     }
     return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -232,6 +243,7 @@ bool create_main_window(HINSTANCE instance) {
                          rescaled_size(place.height, dpi, monitor_dpi),
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
+        add_system_menu_items(window);
         return true;
     }
     // Keeps the error of the creation for the caller, and leaves the class
@@ -260,20 +272,6 @@ namespace {
 // loses a message (Wine reports one for a sent message too large to pass), but
 // a receive that fails every time would otherwise keep a core busy for ever.
 constexpr int max_failed_receives = 100;
-
-std::wstring system_error_text(DWORD error) {
-    // Freed however the text below is built, an exhausted allocation included.
-    owned_local buffer;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0, nullptr);
-    const auto* text = static_cast<const wchar_t*>(buffer.get());
-    std::wstring result = length > 0 && text ? std::wstring(text, length) : std::wstring();
-    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
-        result.pop_back();
-    if (result.empty()) result = L"Error " + std::to_wstring(error) + L".";
-    return result;
-}
 
 } // namespace
 

@@ -60,6 +60,10 @@ void load_settings(brisk_window& window, const wchar_t* key_path) {
         std::uint32_t dpi = 0;
         read_dword(key, L"dpi", &dpi);
         window.place_dpi = usable_dpi(dpi);
+        // Unlike only_avg, only a 1 counts: a value some other program wrote must not pin the
+        // window above every other.
+        std::uint32_t on_top = 0;
+        window.on_top = key.read(L"on_top", &on_top, sizeof on_top, REG_DWORD) && on_top == 1;
     }
     window.client_width = window.x_size;
     window.client_height = window.y_size;
@@ -79,5 +83,6 @@ void save_settings(brisk_window& window, const wchar_t* key_path) {
     write_dword(key, L"avg_time", avg_ms);
     write_dword(key, L"only_avg", window.only_avg ? 1u : 0u);
     write_dword(key, L"dpi", window.place_dpi);
+    write_dword(key, L"on_top", window.on_top ? 1u : 0u);
     key.close();
 }

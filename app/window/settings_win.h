@@ -6,12 +6,13 @@
 struct brisk_window;
 
 // The key under HKEY_CURRENT_USER that holds the REG_DWORD values: the window's place and
-// size, the three graph choices, and the DPI the place was taken at ("dpi").
+// size, the three graph choices, "on_top", and the DPI the place was taken at ("dpi").
 extern const wchar_t settings_key[];
 
 // Puts the defaults into the window's placement and averaging width, then
 // overwrites them with the stored values that exist; sets the first estimate of
-// the client size. x_time and only_avg keep their values unless stored ones exist.
+// the client size. x_time and only_avg keep their values unless stored ones exist;
+// on_top is true only for a stored REG_DWORD 1.
 // `key_path` (under HKEY_CURRENT_USER) is another key only in tests.
 void load_settings(brisk_window& window, const wchar_t* key_path = settings_key);
 

@@ -9,7 +9,8 @@ import sys
 
 from e2e_support import TITLE, check, log, main, poll, wait_exit
 
-SETTINGS = {'x_pos': 60, 'y_pos': 40, 'x_size': 520, 'y_size': 300, 'x_time': 3600, 'avg_time': 0, 'only_avg': 0}
+SETTINGS = {'x_pos': 60, 'y_pos': 40, 'x_size': 520, 'y_size': 300, 'x_time': 3600, 'avg_time': 0, 'only_avg': 0,
+            'on_top': 0}
 # Where Windows, and Wine, keep a minimised window.
 MINIMISED = [-32000, -32000]
 # The exit code end_session gives the program it ends (see end_session_win.cpp).

@@ -85,7 +85,8 @@ ACCEPTED = [
     (['close', '--wait', '100'], 2, NO_WINDOW),
     (['synth', '-n', '1', '--start=nowhere.exe', '--wait', '100'], 2,
      re.compile(r'echofeed: cannot start nowhere\.exe: error \d+\n')),
-    (['replay', 'bad.csv'], 4, 'echofeed: bad.csv:3: malformed line (expected time,rtt)\n'),
+    (['replay', 'saved.csv', '--speed', '0'], 2, NO_WINDOW),
+    (['replay', 'bad.csv'], 4, 'echofeed: bad.csv:3: malformed line (expected time,rtt or time,rtt,local_time)\n'),
     (['replay', 'missing.csv'], 4, 'echofeed: cannot read missing.csv\n'),
 ]
 
@@ -102,6 +103,9 @@ def command_line(s):
     os.chdir(s.work_dir)
     with open('good.csv', 'w') as f:
         f.write('time,rtt\n# a comment\n\n1.0,2.0\n 2.5 , 3.25\n')
+    # As Echoview saves its samples.
+    with open('saved.csv', 'w') as f:
+        f.write('time,rtt,local_time\n-1.5,1e-300,2026-12-09 10:11:12.345\n2e+06,123456789.125,2026-12-09 10:11:13.845\n')
     with open('bad.csv', 'w') as f:
         f.write('time,rtt\n1,2\n1;2\n')
     for args, code, expected in REFUSALS + ACCEPTED:

@@ -138,3 +138,4 @@ int run_info(arg_list& args);
 int run_window_text(arg_list& args);
 int run_stats(arg_list& args);
 int run_close(arg_list& args);
+int run_clipboard(arg_list& args);

@@ -15,7 +15,8 @@ const wchar_t usage_text[] =
     L"        [--spikes CHANCE] [--drift MS_PER_MINUTE] [--record FILE]\n"
     L"        a generated stream; -n 0 runs until interrupted, --rate 0 sends at once\n"
     L"  replay FILE [--speed FACTOR] [--batch N] [--shift]\n"
-    L"        samples from a CSV file of time,rtt lines; --speed 0 sends at once,\n"
+    L"        samples from a CSV file of time,rtt lines (a third column, as in the files\n"
+    L"        Echoview saves, is ignored); --speed 0 sends at once,\n"
     L"        --shift moves the times so that the first sample is now\n"
     L"  raw [--id N] [--hex BYTES | --doubles A,B,...] [--size BYTES] [--null]\n"
     L"        one WM_COPYDATA with any id and content (zero-filled up to --size)\n"
@@ -23,6 +24,10 @@ const wchar_t usage_text[] =
     L"         keyboard, and the popup menus open on the screen\n"
     L"  window-text CAPTION   the texts of a top-level window and its children\n"
     L"  close  ask the window to close (WM_CLOSE) and wait up to --wait MS for it to go\n"
+    L"  clipboard [--text FILE] [--bitmap FILE] [--empty] [--hold MS]\n"
+    L"        the clipboard's text (as UTF-8) and bitmap (as a .bmp file) written to files,\n"
+    L"        then emptied if asked; --hold keeps it open for MS milliseconds, as a busy\n"
+    L"        program would\n"
     L"  stats  Echoview's CPU time, memory, handles and sample count (exit 5 when it does not answer)\n"
     L"Options of ping, synth, replay, raw, info and close:\n"
     L"  --start[=PATH]  start Echoview (--echoprobe) when none runs; default: beside echofeed\n"
@@ -61,6 +66,8 @@ int wmain(int argc, wchar_t** argv) {
         code = run_stats(args);
     else if (command == L"close")
         code = run_close(args);
+    else if (command == L"clipboard")
+        code = run_clipboard(args);
     else
         return usage_error(L"unknown command '%ls'", command);
     std::fflush(stdout);

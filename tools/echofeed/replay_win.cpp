@@ -1,8 +1,10 @@
-// echofeed replay: samples from a "time,rtt" CSV file, at recorded or changed speed.
+// echofeed replay: samples from a CSV file of "time,rtt" lines (as Echoview saves them, with a third
+// column), at recorded or changed speed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "app/store/sample_csv.h"
 #include "tools/echofeed/feed_win.h"
 
 namespace {
@@ -20,20 +22,6 @@ bool blank_or_comment(const char* line) {
     return *line == '\0' || *line == '#';
 }
 
-// "time,rtt" with optional blanks; anything else is malformed.
-bool parse_line(const char* line, ping_sample& sample) {
-    char* end = nullptr;
-    sample.time = std::strtod(line, &end);
-    if (end == line) return false;
-    while (*end == ' ' || *end == '\t') ++end;
-    if (*end != ',') return false;
-    const char* rtt = end + 1;
-    sample.rtt = std::strtod(rtt, &end);
-    if (end == rtt) return false;
-    while (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n') ++end;
-    return *end == '\0';
-}
-
 // Reads the whole file; prints the first error with its line number.
 bool read_samples(const std::wstring& path, std::vector<ping_sample>& samples) {
     const owned_stream file(_wfopen(path.c_str(), L"rb"));
@@ -49,11 +37,12 @@ bool read_samples(const std::wstring& path, std::vector<ping_sample>& samples) {
             std::fwprintf(stderr, L"echofeed: %ls:%lu: line too long\n", path.c_str(), number);
             return false;
         }
-        if (blank_or_comment(line) || (number == 1 && std::strncmp(line, "time,rtt", 8) == 0)) continue;
+        if (blank_or_comment(line) || (number == 1 && is_sample_csv_header(line))) continue;
         ping_sample sample{};
-        if (!parse_line(line, sample)) {
-            std::fwprintf(stderr, L"echofeed: %ls:%lu: malformed line (expected time,rtt)\n", path.c_str(),
-                          number);
+        if (!parse_sample_csv(line, sample)) {
+            std::fwprintf(stderr,
+                          L"echofeed: %ls:%lu: malformed line (expected time,rtt or time,rtt,local_time)\n",
+                          path.c_str(), number);
             return false;
         }
         samples.push_back(sample);

@@ -1,5 +1,6 @@
 #include "util/ui/message_box_win.h"
 
+#include "util/sys/handle_owner_win.h"
 #include "util/sys/module_instance_win.h"
 
 namespace {
@@ -30,4 +31,18 @@ int message_box(std::wstring& title, HWND owner, const wchar_t* text, UINT style
     params.dwLanguageId = 0;
     if (icon != nullptr) params.dwStyle = (params.dwStyle & ~static_cast<DWORD>(MB_ICONMASK)) | MB_USERICON;
     return MessageBoxIndirectW(&params);
+}
+
+std::wstring system_error_text(DWORD error) {
+    // Freed however the text below is built, an exhausted allocation included.
+    owned_local buffer;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(buffer.receive()), 0, nullptr);
+    const auto* text = static_cast<const wchar_t*>(buffer.get());
+    std::wstring result = length > 0 && text ? std::wstring(text, length) : std::wstring();
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    if (result.empty()) result = L"Error " + std::to_wstring(error) + L".";
+    return result;
 }

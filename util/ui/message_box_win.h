@@ -14,3 +14,7 @@ extern std::wstring app_title;
 // non-null `icon` names an icon resource of module_instance that replaces the
 // style's icon. Returns what MessageBoxIndirectW returns.
 int message_box(std::wstring& title, HWND owner, const wchar_t* text, UINT style, const wchar_t* icon);
+
+// The system's text for an error code (FormatMessageW), without its trailing line break;
+// "Error N." when the system has none.
+std::wstring system_error_text(DWORD error);

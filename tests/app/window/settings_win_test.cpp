@@ -84,6 +84,7 @@ TEST_F(settings_test, first_start_uses_defaults_and_exit_writes_every_value) {
     EXPECT_EQ(60u, window.x_time);
     EXPECT_EQ(1.0, window.avg_time);
     EXPECT_FALSE(window.only_avg);
+    EXPECT_FALSE(window.on_top);
 
     save_settings(window, test_key);
     ASSERT_TRUE(key_exists());
@@ -94,6 +95,7 @@ TEST_F(settings_test, first_start_uses_defaults_and_exit_writes_every_value) {
     expect_dword(L"x_time", 60);
     expect_dword(L"avg_time", 1000);
     expect_dword(L"only_avg", 0);
+    expect_dword(L"on_top", 0);
     expect_dword(L"dpi", 96);
 }
 
@@ -115,6 +117,28 @@ TEST_F(settings_test, the_dpi_of_the_place_is_kept_and_absurd_ones_count_as_96) 
         EXPECT_EQ(c.read, window.place_dpi);
         save_settings(window, test_key);
         expect_dword(L"dpi", c.read);
+    }
+}
+
+TEST_F(settings_test, on_top_is_set_by_a_stored_one_only) {
+    struct stored_on_top {
+        DWORD type;
+        std::uint64_t value;
+        DWORD size;
+        bool on_top;
+    };
+    const stored_on_top cases[] = {
+        {REG_DWORD, 1, 4, true},           {REG_DWORD, 0, 4, false},  {REG_DWORD, 2, 4, false},
+        {REG_DWORD, 0xFFFFFFFF, 4, false}, {REG_BINARY, 1, 4, false}, {REG_QWORD, 1, 8, false},
+    };
+    for (const stored_on_top& c : cases) {
+        put(L"on_top", c.type, &c.value, c.size);
+        brisk_window window;
+        window.on_top = !c.on_top; // the load decides, whatever the field held
+        load_settings(window, test_key);
+        EXPECT_EQ(c.on_top, window.on_top) << "type " << c.type << " value " << c.value;
+        save_settings(window, test_key);
+        expect_dword(L"on_top", c.on_top ? 1 : 0);
     }
 }
 
