@@ -101,17 +101,23 @@ void pointer_readout::update(graph_view& view) {
 }
 
 void pointer_readout::show(const std::wstring& text) {
-    if (text != shown_text_ || !shown_) {
+    const bool new_text = text != shown_text_;
+    if (new_text) {
         shown_text_ = text;
         TOOLINFOW tool = tool_of(owner_);
         tool.lpszText = const_cast<wchar_t*>(shown_text_.c_str());
         SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     if (!shown_) {
+        placed_ = corner_for(SIZE{0, 0});
+        track_at(placed_);
         TOOLINFOW tool = tool_of(owner_);
         SendMessageW(tooltip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
         shown_ = true;
-        placed_ = POINT{-1, -1};
+    } else if (new_text) {
+        // Some versions of the control size a tracking tooltip for a new text only when
+        // told where it is.
+        track_at(placed_);
     }
     place();
 }
@@ -123,29 +129,35 @@ void pointer_readout::hide() {
     shown_ = false;
 }
 
+void pointer_readout::track_at(POINT corner) {
+    SendMessageW(tooltip_, TTM_TRACKPOSITION, 0, MAKELPARAM(corner.x, corner.y));
+}
+
 // Beside the pointer, right of it and below the cursor's arrow where the screen has
 // room, else left of it or above it: the tooltip never covers the pointer, nor the
 // marker within reach of it that it describes.
-void pointer_readout::place() {
-    RECT tip{};
-    GetWindowRect(tooltip_, &tip);
-    const int width = tip.right - tip.left;
-    const int height = tip.bottom - tip.top;
+POINT pointer_readout::corner_for(SIZE size) const {
     POINT pointer = at_;
     ClientToScreen(owner_, &pointer);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT& area = monitor.rcWork;
-    const int aside = GetSystemMetrics(SM_CXCURSOR) / 2;
-    const int below = GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
     const int clear = readout_reach + 2;
-    POINT corner{pointer.x + aside, pointer.y + below};
-    if (corner.x + width > area.right) corner.x = pointer.x - clear - width;
-    if (corner.y + height > area.bottom) corner.y = pointer.y - clear - height;
+    POINT corner{pointer.x + GetSystemMetrics(SM_CXCURSOR) / 2,
+                 pointer.y + GetSystemMetrics(SM_CYCURSOR) * 2 / 3};
+    if (corner.x + size.cx > area.right) corner.x = pointer.x - clear - size.cx;
+    if (corner.y + size.cy > area.bottom) corner.y = pointer.y - clear - size.cy;
+    return corner;
+}
+
+void pointer_readout::place() {
+    RECT tip{};
+    GetWindowRect(tooltip_, &tip);
+    const POINT corner = corner_for(SIZE{tip.right - tip.left, tip.bottom - tip.top});
     if (corner.x == placed_.x && corner.y == placed_.y) return;
     placed_ = corner;
-    SendMessageW(tooltip_, TTM_TRACKPOSITION, 0, MAKELPARAM(corner.x, corner.y));
+    track_at(corner);
 }
 
 bool wheel_time_scale(wheel_notches& notches, menus::_time_scale_menu& menu, HWND hwnd, WPARAM wparam,

@@ -42,6 +42,8 @@ private:
     void update(graph_view& view);
     void show(const std::wstring& text);
     void hide();
+    POINT corner_for(SIZE size) const;
+    void track_at(POINT corner);
     void place();
 
     HWND owner_ = nullptr;
