@@ -9,7 +9,7 @@ import datetime
 import re
 import sys
 
-from e2e_live import MARKER, SETTINGS, doubles, graph
+from e2e_live import MARKER, SETTINGS, graph
 from e2e_support import check, log, main, poll
 
 T0 = 80000.0
