@@ -59,8 +59,10 @@ struct column_search {
 
     void operator()(std::size_t from, std::size_t to, int dx, nearest_so_far& best) const {
         extremes.visit_between(store, from, to, low, high, [&](std::size_t i) {
+            // Most samples of a block that reaches the band lie outside it: two comparisons tell.
+            const double rtt = store.samples[i].rtt;
             int row = 0;
-            if (!view.marker_row(store.samples[i].rtt, row) || row < y - reach || row > y + reach)
+            if (rtt < low || rtt > high || !view.marker_row(rtt, row) || row < y - reach || row > y + reach)
                 return true;
             const int distance = dx * dx + (row - y) * (row - y);
             if (distance < best.distance) {
