@@ -188,18 +188,6 @@ TEST(readout, rtt_text_shows_the_tenths_and_the_decimals_the_value_has) {
     EXPECT_EQ(rtt_text(-0.5), "-0.5");
 }
 
-local_moment at(int year, int month, int day, int hour, int minute, int second, int ms) {
-    local_moment m;
-    m.year = year;
-    m.month = month;
-    m.day = day;
-    m.hour = hour;
-    m.minute = minute;
-    m.second = second;
-    m.millisecond = ms;
-    return m;
-}
-
 TEST(readout, text_gives_the_time_the_sample_the_average_and_the_span_one_item_a_line) {
     scene s;
     std::vector<ping_sample> samples;
@@ -214,7 +202,7 @@ TEST(readout, text_gives_the_time_the_sample_the_average_and_the_span_one_item_a
     place.plot_width = s.plot_width;
     // The newest sample (5060.5) arrived at 10:00:00.000 on 9 December 2026.
     place.clock.newest_time = 5060.5;
-    place.clock.newest_local_ms = local_ms_of(at(2026, 12, 9, 10, 0, 0, 0));
+    place.clock.newest_local_ms = local_ms_of(local_moment{2026, 12, 9, 10, 0, 0, 0});
     place.now_local_ms = place.clock.newest_local_ms + 250;
     ASSERT_TRUE(view.marker_column(5060.5, place.x));
     ASSERT_TRUE(view.marker_row(22.5, place.y));
