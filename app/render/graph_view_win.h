@@ -33,6 +33,10 @@ struct graph_view {
     double avg_time = 1.0; // averaging width, seconds; 0 = no average
     bool only_avg = false;
     bool avg_changed = true; // so that the first paint builds the buckets
+    // What the last paint drew: whether it drew the graph, and the width of its plot,
+    // through which the pointer's place maps back to times and values.
+    bool graph_drawn = false;
+    double plot_width = 0.0;
 
     view_settings settings() { return {x_time, x_time_changed, avg_time, only_avg, avg_changed}; }
 };

@@ -125,6 +125,7 @@ bool on_context_menu(brisk_window& window, HWND hwnd, LPARAM lparam) {
 void on_destroy(brisk_window& window, HWND hwnd) {
     // No repaint may run once the settings are being saved and the window is gone.
     window.repaint_timer.remove(true);
+    window.readout.window_destroyed();
     save_at_end(window, hwnd);
     PostQuitMessage(0);
 }
@@ -134,7 +135,10 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         case WM_DESTROY: on_destroy(window, hwnd); return 0;
         case WM_SIZE: on_size(window, lparam); break;
         case WM_SIZING: on_sizing(window); break;
-        case WM_PAINT: paint(window, hwnd); return 0;
+        case WM_PAINT:
+            paint(window, hwnd);
+            window.readout.painted(window);
+            return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
             on_position_changed(window, hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
@@ -148,6 +152,15 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             break;
         }
         case WM_RBUTTONDOWN: window.context_menu.build(0); break;
+        case WM_MOUSEMOVE:
+            window.readout.pointer_moved(window, hwnd, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+            break;
+        case WM_MOUSELEAVE: window.readout.pointer_left(); return 0;
+        case WM_ENTERMENULOOP: window.readout.menu_opened(); break;
+        case WM_EXITMENULOOP: window.readout.menu_closed(); break;
+        case WM_MOUSEWHEEL:
+            if (wheel_time_scale(window.wheel_turned, window.time_scale_menu, hwnd, wparam, lparam)) return 0;
+            break;
         case WM_CONTEXTMENU:
             if (on_context_menu(window, hwnd, lparam)) return 0;
             break;

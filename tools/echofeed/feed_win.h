@@ -136,6 +136,7 @@ int run_replay(arg_list& args);
 int run_raw(arg_list& args);
 int run_info(arg_list& args);
 int run_window_text(arg_list& args);
+int run_tooltip(arg_list& args);
 int run_stats(arg_list& args);
 int run_close(arg_list& args);
 int run_clipboard(arg_list& args);
