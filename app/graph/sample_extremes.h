@@ -27,7 +27,7 @@ private:
         double high;
     };
     static void join(meta& m, const meta& child);
-    void mend(const sample_store& store, std::size_t level, std::size_t j);
+    void update(const sample_store& store, std::size_t level, std::size_t j);
 
     summary_tree<meta, 64> tree_;
 };

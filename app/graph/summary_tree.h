@@ -55,13 +55,13 @@ public:
     // above starts as its first child and takes the others in order with
     // `join(meta, child_meta)`.
     template <class LeafMeta, class Join>
-    void mend(std::size_t level, std::size_t j, LeafMeta& leaf_meta, Join& join) {
+    void update(std::size_t level, std::size_t j, LeafMeta& leaf_meta, Join& join) {
         if (levels_[level].valid[j]) return;
         if (level == 0) {
             leaf_meta(j);
         } else {
             for (std::size_t c = j * fanout; c < (j + 1) * fanout; ++c) {
-                mend(level - 1, c, leaf_meta, join);
+                update(level - 1, c, leaf_meta, join);
                 if (c == j * fanout)
                     meta(level, j) = meta(level - 1, c);
                 else
