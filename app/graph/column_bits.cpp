@@ -8,7 +8,7 @@ void column_bits::reset(int first_column, int columns, int first_row, int rows) 
     columns_ = std::max(columns, 0);
     first_row_ = first_row;
     rows_ = std::max(rows, 0);
-    words_ = words_for(rows_);
+    words_ = (static_cast<std::size_t>(rows_) + 63) / 64;
     bits_.assign(static_cast<std::size_t>(columns_) * words_, 0);
 }
 

@@ -9,12 +9,11 @@
 #include "app/graph/column_bits.h"
 
 // For each pixel of the columns from `first_column` and rows from `first_row`,
-// how many drawn items set it, with the pixels whose count is above zero as bits.
+// how many drawn items set it, and as bits the pixels whose count is above zero.
 // An item that leaves gives back its pixels, so a picture can follow items that
-// come and go without drawing the rest again. A count that reached its largest
-// value stays there, as it cannot tell how many more it missed; one less from it
-// marks the column's counts as no longer exact (counted()), and the owner counts
-// that column again.
+// come and go without drawing the rest again. A count at its largest value stays
+// there; one less from it marks the column's counts as no longer exact
+// (counted()), and the owner counts that column again.
 class column_counts {
 public:
     // All counts zero. In the same layout it clears only the pixels set.
@@ -31,13 +30,11 @@ public:
     // The same for rows `from` to `to` of column x.
     void change_rows(int x, std::int64_t from, std::int64_t to, int sign);
 
-    // Adds `count` more items to column x, for the walks that count a column
-    // whole: `items(add)` calls add(y) once for each item's pixel (x, y). Many
-    // items are first tallied per row, without a branch or a count to wait for,
-    // and the tally then added to the counts once: over every row when the items
-    // are half as many as the rows or more (a row is cheaper to look at than an
-    // item to follow), over the rows between the lowest and the highest seen when
-    // fewer; a few items go straight into the counts.
+    // Adds `count` more items to column x: `items(add)` calls add(y) once for each
+    // item's pixel (x, y). Many items are tallied per row first, without a branch,
+    // and the tally added once: over every row when they are half as many as the
+    // rows or more, else over the rows from the lowest to the highest seen. A few
+    // items go straight into the counts.
     template <class Items>
     void add_to_column(int x, std::size_t count, Items items) {
         if (!bits_.has_column(x)) return;

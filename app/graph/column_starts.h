@@ -21,9 +21,8 @@ std::size_t partition_index(std::size_t low, std::size_t high, Before before) {
 }
 
 // How many of `items` markers may change column between two paints before drawing
-// them all fresh, without counts, costs less than moving them: a move takes a
-// pixel's count from one column and gives it to another, two reads of memory far
-// apart, while an item drawn fresh sets one bit of the column the walk is at.
+// them all fresh costs less than moving them: a move changes two counts far apart
+// in memory, while a marker drawn fresh sets one bit of the column the walk is at.
 inline std::size_t fresh_budget(std::size_t items, int columns) {
     return items / 8 + static_cast<std::size_t>(columns > 0 ? columns : 0) + 1024;
 }
@@ -37,24 +36,23 @@ inline std::size_t fresh_steps_budget(std::size_t steps, int columns) {
 
 // For items whose columns only grow with their index (samples or buckets in time
 // order, under a time scale above zero), first_item(x) is the first item whose
-// column is x or more, for the columns first_column() to last_column() + 1.
-// A picture finds the items of a column from it, and follows the mapping by
-// moving these starts rather than looking at every item.
+// column is x or more, for the columns first_column() to last_column() + 1: the
+// items of a column, and those that change column as the mapping moves.
 class column_starts {
 public:
     int first_column() const { return first_; }
     int last_column() const { return first_ + static_cast<int>(starts_.size()) - 2; }
     std::size_t first_item(int x) const { return starts_[static_cast<std::size_t>(x - first_)]; }
 
-    // Every start, for the columns `first` to `last` of `size` items whose columns `column_of(i)` gives.
-    template <class ColumnOf>
-    void build(int first, int last, std::size_t size, ColumnOf column_of) {
+    // The columns `first` to `last`, every start 0 until set: by note() and
+    // finish_noting() as a walk meets the items, or by rebuild_from(first).
+    void reset(int first, int last) {
         first_ = first;
         starts_.assign(static_cast<std::size_t>(last - first + 2), 0);
-        rebuild_from(first, size, column_of);
+        noted_ = 0;
     }
-    // The starts of column x and those after it again, for `size` items of which
-    // those before first_item(x) are as they were.
+    // The starts of column x and those after it again, for `size` items whose
+    // columns `column_of(i)` gives, of which those before first_item(x) are as they were.
     template <class ColumnOf>
     void rebuild_from(int x, std::size_t size, ColumnOf column_of) {
         std::size_t low = x > first_ ? first_item(x - 1) : 0;
@@ -65,13 +63,7 @@ public:
         }
     }
 
-    // The starts built from the items a walk meets: begin_noting(), then note()
-    // with each item and its column in order, then finish_noting() with the number of items.
-    void begin_noting(int first, int last) {
-        first_ = first;
-        starts_.assign(static_cast<std::size_t>(last - first + 2), 0);
-        noted_ = 0;
-    }
+    // Each item a walk meets, with its column, in order; then finish_noting() with the number of items.
     void note(std::size_t i, int column) {
         for (; noted_ < starts_.size() && first_ + static_cast<int>(noted_) <= column; ++noted_)
             starts_[noted_] = i;
@@ -107,9 +99,9 @@ public:
         return true;
     }
 
-    // How many items lie in another column under these starts than under
-    // `other`'s, of the same columns and items in time order; SIZE_MAX when the
-    // columns differ.
+    // How many column edges the items crossed from `other`'s starts to these (an
+    // item that moved two columns crossed two), for the same columns and items in
+    // time order; SIZE_MAX when the columns differ.
     std::size_t moved_since(const column_starts& other) const {
         if (other.first_ != first_ || other.starts_.size() != starts_.size())
             return static_cast<std::size_t>(-1);

@@ -9,14 +9,12 @@
 
 namespace {
 
-constexpr int before_all = INT_MIN / 2;
-
 // Where the step of bucket i starts (x1) or ends (x2), for the buckets the walk
 // takes; those before it lie before every column.
 int step_column(const average_steps& steps, std::size_t i, bool end) {
     int x1 = 0;
     int x2 = 0;
-    if (i < steps.first_bucket() || !steps.columns_of(steps.mean_time_at(i), x1, x2)) return before_all;
+    if (i < steps.first_bucket() || !steps.columns_of(steps.mean_time_at(i), x1, x2)) return INT_MIN / 2;
     return end ? x2 : x1;
 }
 
@@ -186,9 +184,8 @@ bool curve_picture::add_changes(const sample_store& store, const line_ends& ends
     if (changed_from_ <= first_bucket_) return false;
     const average_steps old(store, key_.view, first_bucket_);
     // The buckets before changed_from_ are as they were; a bucket from there on
-    // starts its step in the column of changed_from_ or after it. As a live
-    // stream adds samples to the last bucket and buckets after it, these are the
-    // last few columns of the plot.
+    // starts its step in the column of changed_from_ or after it: for a live
+    // stream, which changes the last bucket, the last few columns of the plot.
     const int last = step_starts_.last_column();
     const int from = changed_from_ < old.bucket_count() ? std::clamp(step_column(old, changed_from_, false),
                                                                      step_starts_.first_column(), last + 1)
@@ -197,12 +194,12 @@ bool curve_picture::add_changes(const sample_store& store, const line_ends& ends
     return from > last || count_columns(old, ends, from, last);
 }
 
-// Adds bucket i's pixels in columns `from` to `to` to the counts (sign 1), or
-// takes them out (-1), after the curve's `joint`. False when its step has no columns.
+// Adds bucket i's pixels after the curve's `joint` to the counts (sign 1), or
+// takes them out (-1). False when its step has no columns.
 bool curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint,
-                        int sign, int from, int to) {
+                        int sign) {
     exact_columns columns{steps};
-    counted_pixels pixels{counts_, sign, from, to};
+    counted_pixels pixels{counts_, sign, 0, step_starts_.last_column()};
     bucket_pixels<counted_pixels> lines(ends, pixels);
     return walk_bucket(steps, i, joint, columns, lines);
 }
@@ -218,14 +215,12 @@ bool curve_picture::joint_before(const average_steps& steps, std::size_t i, curv
     return walk_bucket(steps, i - 1, joint, columns, none);
 }
 
-// Walks the whole curve to the curve sink `lines`, noting where the steps start,
-// and where they end when `step_ends`. False when a step has no columns: the
-// starts then do not hold.
+// Walks the whole curve to the curve sink `lines`, noting where the steps start
+// and end. False when a step has no columns: the starts then do not hold.
 template <class Lines>
-bool curve_picture::walk_noting(const average_steps& steps, int width, Lines& lines,
-                                column_starts* step_ends) {
-    step_starts_.begin_noting(0, width - 1);
-    if (step_ends) step_ends->begin_noting(0, width - 1);
+bool curve_picture::walk_noting(const average_steps& steps, int width, Lines& lines) {
+    step_starts_.reset(0, width - 1);
+    step_ends_.reset(0, width - 1);
     // Many steps share a column: the mean time alone tells when a step lies in
     // the last column found, without working its columns out.
     step_columns known(steps);
@@ -233,7 +228,7 @@ bool curve_picture::walk_noting(const average_steps& steps, int width, Lines& li
     const auto columns = [&](double mean_time, int& x1, int& x2) {
         if (!known(mean_time, x1, x2)) return false;
         step_starts_.note(i, x1);
-        if (step_ends) step_ends->note(i, x2);
+        step_ends_.note(i, x2);
         return true;
     };
     bool ordered = true;
@@ -241,7 +236,7 @@ bool curve_picture::walk_noting(const average_steps& steps, int width, Lines& li
     for (; i < steps.bucket_count(); ++i)
         if (!walk_bucket(steps, i, joint, columns, lines)) ordered = false;
     step_starts_.finish_noting(steps.bucket_count());
-    if (step_ends) step_ends->finish_noting(steps.bucket_count());
+    step_ends_.finish_noting(steps.bucket_count());
     return ordered;
 }
 
@@ -250,7 +245,7 @@ bool curve_picture::count_all(const average_steps& steps, const line_ends& ends,
     counts_.reset(0, width, 0, height);
     walk_counter counter(counts_, height);
     bucket_pixels<walk_counter> lines(ends, counter);
-    const bool ordered = walk_noting(steps, width, lines, &step_ends_);
+    const bool ordered = walk_noting(steps, width, lines);
     counter.flush();
     return ordered;
 }
@@ -264,7 +259,7 @@ std::size_t curve_picture::draw_fresh(const average_steps& steps, const line_end
     std::swap(previous_starts_, step_starts_);
     drawn_bits out{fresh_};
     bucket_pixels<drawn_bits> lines(ends, out);
-    if (!walk_noting(steps, width, lines, nullptr)) return static_cast<std::size_t>(-1);
+    if (!walk_noting(steps, width, lines)) return static_cast<std::size_t>(-1);
     return step_starts_.moved_since(previous_starts_);
 }
 
@@ -322,7 +317,6 @@ follow_result curve_picture::move_steps(const sample_store& store, const average
 // with this one's. False when a step has no columns.
 bool curve_picture::move_buckets(const average_steps& old, const average_steps& steps,
                                  const line_ends& ends) {
-    const int last = step_starts_.last_column();
     for (std::size_t i : moved_) {
         curve_joint joint;
         curve_joint old_joint;
@@ -330,8 +324,8 @@ bool curve_picture::move_buckets(const average_steps& old, const average_steps& 
         // Where both walks reach the bucket before, its joint is the same under both mappings.
         const bool both = i > first_bucket_ && i > steps.first_bucket();
         if (i >= first_bucket_ && !(both || joint_before(old, i, old_joint))) return false;
-        if (i >= first_bucket_ && !add(old, ends, i, both ? joint : old_joint, -1, 0, last)) return false;
-        if (i >= steps.first_bucket() && !add(steps, ends, i, joint, 1, 0, last)) return false;
+        if (i >= first_bucket_ && !add(old, ends, i, both ? joint : old_joint, -1)) return false;
+        if (i >= steps.first_bucket() && !add(steps, ends, i, joint, 1)) return false;
     }
     return true;
 }

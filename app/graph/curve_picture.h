@@ -12,17 +12,15 @@
 #include "app/graph/picture_key.h"
 #include "app/graph/picture_policy.h"
 
-// How many of the curve's risers and steps set each pixel of the columns 0 to
-// the bitmap's width, as walk_curve's lines drawn by `ends` set them. A bucket
-// sets the pixels of its riser and its step, which its own mean time, the
-// bucket before it and the mapping decide. Between two paints the buckets whose
-// step starts or ends in another column, and those the walk now starts at, are
-// removed with their old pixels and put back with their new ones; the
-// buckets that changed are counted again with every column they reach. Where
-// the buckets are so few for their columns that many of them change column
-// between two paints (1 s buckets of an hour across 1920 columns), the curve is
-// drawn as bits without counts at every paint, until they are many enough
-// again (picture_policy decides).
+// How many of the curve's risers and steps set each pixel of the bitmap, as
+// walk_curve's lines drawn by `ends` set them. A bucket's riser and step depend
+// on its own mean time, the bucket before it and the mapping. Between two paints
+// the buckets whose step starts or ends in another column, and those the walk
+// now starts at, are removed with their old pixels and put back with their new
+// ones; the columns of buckets that changed are counted again. Where many buckets
+// change column between two paints (1 s buckets of an hour across 1920 columns),
+// the curve is drawn as bits without counts at every paint instead, until that
+// costs more again (picture_policy decides).
 class curve_picture {
 public:
     // The buckets from position `first` on changed (added, merged or removed).
@@ -46,13 +44,12 @@ private:
     bool count_all(const average_steps& steps, const line_ends& ends, int width, int height);
     std::size_t draw_fresh(const average_steps& steps, const line_ends& ends, int width, int height);
     template <class Lines>
-    bool walk_noting(const average_steps& steps, int width, Lines& lines, column_starts* step_ends);
+    bool walk_noting(const average_steps& steps, int width, Lines& lines);
     bool add_changes(const sample_store& store, const line_ends& ends);
     follow_result move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends,
                              std::size_t budget);
     bool move_buckets(const average_steps& old, const average_steps& steps, const line_ends& ends);
-    bool add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint, int sign,
-             int from, int to);
+    bool add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint, int sign);
     bool joint_before(const average_steps& steps, std::size_t i, curve_joint& joint);
     bool count_columns(const average_steps& steps, const line_ends& ends, int from, int to);
     void rebuild_starts_from(const average_steps& steps, int from);

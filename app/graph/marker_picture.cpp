@@ -170,8 +170,9 @@ bool marker_picture::move_columns(const sample_store& store, const view_mapping&
 void marker_picture::count_all(const sample_store& store, const view_mapping& view, int width, int height) {
     fresh_ = column_bits();
     counts_.reset(-marker_reach, width + 2 * marker_reach, -marker_reach, height + 2 * marker_reach);
-    starts_.build(-marker_reach, width - 1 + marker_reach, store.samples.size(),
-                  [&](std::size_t i) { return column_of(view, store.samples[i].time); });
+    starts_.reset(-marker_reach, width - 1 + marker_reach);
+    starts_.rebuild_from(-marker_reach, store.samples.size(),
+                         [&](std::size_t i) { return column_of(view, store.samples[i].time); });
     count_columns(store, view, store.first_visible, -marker_reach, width - 1 + marker_reach);
 }
 
@@ -182,7 +183,7 @@ std::size_t marker_picture::draw_fresh(const sample_store& store, const view_map
     counts_ = column_counts();
     fresh_.reset(-marker_reach, width + 2 * marker_reach, -marker_reach, height + 2 * marker_reach);
     std::swap(previous_, starts_);
-    starts_.begin_noting(-marker_reach, width - 1 + marker_reach);
+    starts_.reset(-marker_reach, width - 1 + marker_reach);
     const ping_sample* const samples = store.samples.data();
     const std::size_t size = store.samples.size();
     for (std::size_t i = store.first_visible; i < size; ++i) {

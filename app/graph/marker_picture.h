@@ -11,16 +11,14 @@
 #include "app/graph/view_mapping.h"
 #include "app/store/sample_store.h"
 
-// How many visible samples have their marker centre at each pixel, for the
-// columns and rows whose markers can reach the bitmap. Between two live paints
-// the plot moves by a fraction of a column: the samples that change column,
-// arrive or leave are moved, added or removed, and the rest stay counted, so
-// that a paint costs what changed, not what the window shows. A rescale, a
-// resize or a new span counts them all again, in one pass. Where the samples are
-// so few for the columns they fill that most of them change column between two
-// paints (an hour at 10 Hz across 1920 columns), moving them costs more than
-// setting the centres as bits without counts, which it then does at every paint
-// until they are many enough again (picture_policy decides).
+// How many visible samples have their marker centre at each pixel whose marker
+// can reach the bitmap. Between two live paints the plot moves by a fraction of
+// a column: the samples that change column, arrive or leave are moved, added or
+// removed, and the rest stay counted, so that a paint costs what changed, not
+// what the window shows. A rescale, a resize or a new span counts them all again.
+// Where most samples change column between two paints (an hour at 10 Hz across
+// 1920 columns), the centres are set as bits without counts at every paint
+// instead, until that costs more again (picture_policy decides).
 class marker_picture {
 public:
     // The samples from index `first` on changed (merged, inserted or removed).

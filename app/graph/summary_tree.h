@@ -6,9 +6,8 @@
 #include <vector>
 
 // Summaries of aligned blocks of a sequence: a node of level 0 covers `Leaf`
-// consecutive items, a node of level k + 1 covers `fanout` nodes of level k. Only
-// complete blocks have a node. Each node has a `Meta` record, valid until a
-// change of the items under it.
+// consecutive items, one of level k + 1 `fanout` nodes of level k; only complete
+// blocks have one. Its `Meta` record is valid until the items under it change.
 template <class Meta, std::size_t Leaf>
 class summary_tree {
 public:
