@@ -1,4 +1,4 @@
-// The summaries of the graph on their own, without the drawing: what a live paint and a
+// The extremes and pictures of the graph on their own, without the drawing: what a live paint and a
 // rebuild after a rescale cost them for a week of samples, and for an hour at 10 Hz that fills
 // every column (span one hour), and the memory they take.
 #include <algorithm>

@@ -79,8 +79,8 @@ public:
     bool changed(int x) const { return bits_.has_column(x) && changed_[column_index(x)]; }
     // Whether one of the columns x - reach to x + reach changed.
     bool changed_near(int x, int reach) const {
-        for (int near = x - reach; near <= x + reach; ++near)
-            if (changed(near)) return true;
+        for (int column = x - reach; column <= x + reach; ++column)
+            if (changed(column)) return true;
         return false;
     }
     void forget_changes() { std::fill(changed_.begin(), changed_.end(), 0); }
