@@ -109,7 +109,7 @@ readout_timing time_path(graph_view& view, const std::vector<path_point>& points
         std::string made;
         {
             lock_guard hold(view.store.lock);
-            made = text.make(view.store, view.summaries.extremes, place);
+            made = text.make(view.store, view.pictures.extremes, place);
         }
         times.push_back(now_us() - start);
         if (made.find("Sample ") != std::string::npos) ++with_sample;

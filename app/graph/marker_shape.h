@@ -15,6 +15,9 @@ struct pixel_offset {
 
 // The marker's pixels around its centre, in the order they are set.
 constexpr pixel_offset marker_pixels[] = {{-1, 0}, {0, 0}, {1, 0}, {0, -1}, {0, 1}};
+// How far the marker reaches from its centre, in columns and in rows: a centre
+// in column x sets pixels of the columns x - marker_reach to x + marker_reach.
+constexpr int marker_reach = 1;
 
 namespace marker_detail {
 
@@ -39,7 +42,7 @@ void column_of(const column_bits& centres, int x, std::uint64_t* out, std::index
 // The marker pixels of column x, as bits of `centres.words()` words from row
 // centres.first_row(), for the marker centres in `centres`: a pixel (x, y) is
 // set when a centre lies at (x - dx, y - dy) for one of the marker's offsets.
-// `centres` must hold the columns x - 1 to x + 1.
+// `centres` must hold the columns x - marker_reach to x + marker_reach.
 inline void marker_column(const column_bits& centres, int x, std::uint64_t* out) {
     marker_detail::column_of(centres, x, out, std::make_index_sequence<std::size(marker_pixels)>());
 }
@@ -47,7 +50,8 @@ inline void marker_column(const column_bits& centres, int x, std::uint64_t* out)
 static_assert(
     [] {
         for (const pixel_offset& offset : marker_pixels)
-            if (offset.dx < -1 || offset.dx > 1 || offset.dy < -1 || offset.dy > 1) return false;
+            if (offset.dx < -marker_reach || offset.dx > marker_reach || offset.dy < -1 || offset.dy > 1)
+                return false;
         return true;
     }(),
-    "marker_column moves a column by at most one column and one row");
+    "marker_reach covers the marker's columns, and marker_column moves a column by at most one row");

@@ -35,7 +35,7 @@ private:
         double high;
     };
     static void join(meta& m, const meta& child);
-    void mend(const sample_store& store, std::size_t level, std::size_t j);
+    void update(const sample_store& store, std::size_t level, std::size_t j);
     template <class Visit>
     bool visit_node(std::size_t level, std::size_t j, double low, double high, Visit& visit);
 
@@ -51,7 +51,7 @@ void sample_extremes::visit_between(const sample_store& store, std::size_t from,
         from, to,
         [&](std::size_t level, std::size_t j) {
             if (going) {
-                mend(store, level, j);
+                update(store, level, j);
                 going = visit_node(level, j, low, high, visit);
             }
         },
@@ -60,7 +60,7 @@ void sample_extremes::visit_between(const sample_store& store, std::size_t from,
         });
 }
 
-// False once `visit` asked to stop. The node must be mended, which mends those below it.
+// False once `visit` asked to stop. The node must be up to date, which updates those below it.
 template <class Visit>
 bool sample_extremes::visit_node(std::size_t level, std::size_t j, double low, double high, Visit& visit) {
     const meta& m = tree_.meta(level, j);

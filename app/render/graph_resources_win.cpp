@@ -1,3 +1,4 @@
+// The graph's drawing resources: pens, label font, string format and brush, made and released.
 #include "app/render/graph_resources_win.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// Graph rendering: a window's paint and the drawing of its graph into the back buffer.
 #include "app/render/render_win.h"
 
 #include <algorithm>

@@ -17,7 +17,7 @@
 #include "util/thread/timer_win.h"
 
 // The application's root object: the graph view of its one window (the store,
-// summaries, back buffer, drawing resources and graph settings), with the
+// pictures, back buffer, drawing resources and graph settings), with the
 // window's placement, handle, icon, menus and repaint timer. Members are
 // constructed in declaration order and destroyed in reverse, after which the
 // graph view goes: the menus go before the repaint registration, and the store,

@@ -1,3 +1,4 @@
+// Main window: its window class, creation, window procedure and the messages it answers.
 #include "app/window/main_window_win.h"
 
 #include <cstddef>
@@ -66,7 +67,7 @@ LRESULT sample_count(brisk_window& window) {
 
 LRESULT summary_bytes(brisk_window& window) {
     lock_guard guard(window.store.lock);
-    return count_answer(window.summaries.memory_bytes());
+    return count_answer(window.pictures.memory_bytes());
 }
 
 void on_sizing(brisk_window& window) {

@@ -1,3 +1,4 @@
+// The main window's context menu and its submenus: built, shown and carried out; the help and about pages.
 #include "app/window/menus_win.h"
 
 #include <boost/lambda/bind.hpp>

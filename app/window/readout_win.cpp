@@ -93,7 +93,7 @@ void pointer_readout::update(graph_view& view) {
             place.plot_width = view.plot_width;
             place.clock = sample_clock_now(view.store.samples.back().time, view.last_data_tick);
             place.now_local_ms = local_ms_now();
-            text = text_.make(view.store, view.summaries.extremes, place);
+            text = text_.make(view.store, view.pictures.extremes, place);
         }
     }
     if (text.empty()) return hide();
