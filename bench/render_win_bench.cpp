@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/graph/graph_summaries.h"
+#include "app/graph/graph_pictures.h"
 #include "app/render/back_buffer_view_win.h"
 #include "app/render/line_probe_win.h"
 #include "app/store/sample_intake.h"
@@ -27,6 +27,13 @@
 namespace {
 
 constexpr std::uint32_t week_secs = 604800;
+
+// The build the table was measured on: the options differ in speed.
+#ifdef ECHOVIEW_BENCH_BUILD
+constexpr const char* bench_build = ECHOVIEW_BENCH_BUILD;
+#else
+constexpr const char* bench_build = "unnamed";
+#endif
 
 double now_ms() {
     static const double ticks_per_ms = [] {
@@ -104,8 +111,10 @@ struct live_timing {
     timing live;
     timing cold;
     timing floor;
-    double bytes_per_sample; // of what the summaries keep of the samples
+    double bytes_per_sample; // of what the pictures keep of the samples
     double bytes_per_pixel;  // of their pictures of the window's columns
+    double markers_followed; // per cent of the live paints whose markers followed the plot
+    double curve_followed;   // the same for the curve
 };
 
 // The marker and curve pixels of a picture, as the paint writes them into the
@@ -129,7 +138,7 @@ private:
     bool markers_done_ = false;
 };
 
-// The pixels of the picture the last paint of `window` drew, taken from its summaries.
+// The pixels of the picture the last paint of `window` drew, taken from its pictures.
 known_pixels pixels_of(graph_view& window) {
     known_pixels known;
     sample_store& store = window.store;
@@ -137,12 +146,11 @@ known_pixels pixels_of(graph_view& window) {
     const view_mapping mapping(store, plot_width);
     const int width = window.client_width;
     const int height = window.client_height;
-    if (!store.only_avg)
-        draw_summarised_markers(window.summaries.markers, store, mapping, width, height, known);
+    if (!store.only_avg) known.draw_bits(window.pictures.markers.pixels(store, mapping, width, height));
     known.start_curve();
     if (store.show_avg)
-        draw_summarised_curve(window.summaries.curve, store, average_steps(store, plot_width),
-                              gdiplus_line_ends(), width, height, known);
+        known.draw_bits(window.pictures.curve.pixels(store, average_steps(store, plot_width),
+                                                     gdiplus_line_ends(), width, height));
     return known;
 }
 
@@ -180,13 +188,21 @@ timing summarise(std::vector<double>& times) {
     return timing{times[times.size() / 2], times.front()};
 }
 
+// Per cent of the paints between two counts of paths that followed the plot; -1 when there were none.
+double followed_share(const paint_paths& before, const paint_paths& after) {
+    const std::size_t paints = after.total() - before.total();
+    return paints
+               ? 100.0 * static_cast<double>(after.followed - before.followed) / static_cast<double>(paints)
+               : -1.0;
+}
+
 live_timing live_ms(std::size_t count, int per_second, int width, int height, double avg_time, int runs,
                     int cold_runs, std::uint32_t span = week_secs) {
     auto window = live_window(count, per_second, width, height, avg_time, span);
     std::uint32_t now = window->last_data_tick;
     double newest = static_cast<double>(count) / per_second;
     std::size_t arrived = count;
-    render_back_buffer(*window, now); // settings, buckets, summaries
+    render_back_buffer(*window, now); // settings, buckets, pictures
     std::vector<double> times;
     std::uint32_t state = 7;
     const auto advance = [&](double low_rtt) {
@@ -206,13 +222,21 @@ live_timing live_ms(std::size_t count, int per_second, int width, int height, do
             window->last_data_tick = now;
         }
     };
+    const paint_paths markers_before = window->pictures.markers.paths();
+    const paint_paths curve_before = window->pictures.curve.paths();
     for (int i = 0; i < runs; ++i) {
         advance(0.0);
         const double start = now_ms();
         render_back_buffer(*window, now);
         times.push_back(now_ms() - start);
     }
-    live_timing result{summarise(times), timing{}, timing{}, 0.0, 0.0};
+    live_timing result{summarise(times),
+                       timing{},
+                       timing{},
+                       0.0,
+                       0.0,
+                       followed_share(markers_before, window->pictures.markers.paths()),
+                       followed_share(curve_before, window->pictures.curve.paths())};
     if (cold_runs > 0) {
         const known_pixels known = pixels_of(*window);
         times.clear();
@@ -230,17 +254,17 @@ live_timing live_ms(std::size_t count, int per_second, int width, int height, do
         times.push_back(now_ms() - start);
     }
     if (!times.empty()) result.cold = summarise(times);
-    const graph_summaries& summaries = window->summaries;
-    result.bytes_per_sample = static_cast<double>(summaries.extremes.memory_bytes()) /
+    const graph_pictures& pictures = window->pictures;
+    result.bytes_per_sample = static_cast<double>(pictures.extremes.memory_bytes()) /
                               static_cast<double>(std::max<std::size_t>(window->store.samples.size(), 1));
     result.bytes_per_pixel =
-        static_cast<double>(summaries.markers.memory_bytes() + summaries.curve.memory_bytes()) /
+        static_cast<double>(pictures.markers.memory_bytes() + pictures.curve.memory_bytes()) /
         (static_cast<double>(width) * height);
     return result;
 }
 
 const char* path_name(bool plain) {
-    return plain ? "GDI+ calls" : "summaries";
+    return plain ? "GDI+ calls" : "pictures";
 }
 
 const char* avg_name(double avg_time) {
@@ -254,7 +278,9 @@ void print_row(const char* kind, std::size_t count, const char* dims, double avg
                const live_timing* memory = nullptr) {
     std::printf("%-6s %10zu %-10s %-8s %10.2f %10.2f", kind, count, dims, avg_name(avg), t.median_ms,
                 t.min_ms);
-    if (memory) std::printf(" %10.2f %10.2f", memory->bytes_per_sample, memory->bytes_per_pixel);
+    if (memory)
+        std::printf(" %10.2f %10.2f %6.0f/%-4.0f", memory->bytes_per_sample, memory->bytes_per_pixel,
+                    memory->markers_followed, memory->curve_followed);
     std::printf("\n");
 }
 
@@ -273,10 +299,13 @@ void live_table() {
         "\nLive paints, span one week: 500 ms of clock and of samples before each paint. cold: the first\n"
         "paint after a rescale of the value axis (10 Hz week). filled: span one hour, 36,000 samples at\n"
         "10 Hz, every column drawn. floor: the 10 Hz week's picture painted with its marker and curve\n"
-        "pixels known: clear, grid, labels, axis and one copy of those pixels. Summaries: bytes of what\n"
-        "they keep of the samples a stored sample, and of their pictures a pixel of the window.\n");
-    std::printf("%-6s %10s %-10s %-8s %10s %10s %10s %10s\n", "", "samples", "size", "average", "median ms",
-                "min ms", "B/sample", "B/pixel");
+        "pixels known: clear, grid, labels, axis and one copy of those pixels. Pictures: bytes of what\n"
+        "they keep of the samples a stored sample, and of their counts a pixel of the window; followed:\n"
+        "per cent of the live paints whose markers / curve followed the plot (-1: none drawn).\n"
+        "Build: %s.\n",
+        bench_build);
+    std::printf("%-6s %10s %-10s %-8s %10s %10s %10s %10s %11s\n", "", "samples", "size", "average",
+                "median ms", "min ms", "B/sample", "B/pixel", "followed");
     const int sizes[][2] = {{500, 250}, {1920, 1080}, {3840, 2160}};
     const struct {
         std::size_t count;

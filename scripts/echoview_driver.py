@@ -217,6 +217,20 @@ class session:
             raise failure(f'echofeed info exited with {result.returncode}: {result.stderr.strip()}')
         return parse_figures(result.stdout)
 
+    def tooltip(self):
+        """The tooltip Echoview shows: (left, top, width, height) on the screen and its lines of text as
+        WM_GETTEXT gives them; None when it shows none."""
+        result = self.wine(self.echofeed, 'tooltip')
+        if result.returncode != 0:
+            raise failure(f'echofeed tooltip exited with {result.returncode}: {result.stderr.strip()}')
+        rect, lines = None, []
+        for line in result.stdout.splitlines():
+            if line.startswith('tooltip '):
+                rect = tuple(int(v) for v in line.split()[1:5])
+            elif line.startswith('line '):
+                lines.append(line[5:])
+        return (rect, lines) if rect else None
+
     def wait_for_window(self, timeout=30):
         return poll('no brisk_mainwnd window appeared', lambda: self.info(expect_window=False), timeout, 0.3)
 

@@ -1,3 +1,4 @@
+// Bits of pixel rows per column: the layout and the runs of rows set at once.
 #include "app/graph/column_bits.h"
 
 #include <algorithm>
@@ -7,7 +8,7 @@ void column_bits::reset(int first_column, int columns, int first_row, int rows) 
     columns_ = std::max(columns, 0);
     first_row_ = first_row;
     rows_ = std::max(rows, 0);
-    words_ = words_for(rows_);
+    words_ = (static_cast<std::size_t>(rows_) + 63) / 64;
     bits_.assign(static_cast<std::size_t>(columns_) * words_, 0);
 }
 
@@ -26,10 +27,4 @@ void column_bits::set_rows_in(std::uint64_t* words, std::int64_t from, std::int6
     words[first / 64] |= first_mask;
     for (std::size_t k = first / 64 + 1; k < last / 64; ++k) words[k] = ~std::uint64_t{0};
     words[last / 64] |= last_mask;
-}
-
-void column_bits::merge(int x, const std::uint64_t* words) {
-    if (!has_column(x)) return;
-    std::uint64_t* to = column(x);
-    for (std::size_t k = 0; k < words_; ++k) to[k] |= words[k];
 }

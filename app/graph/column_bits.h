@@ -1,7 +1,6 @@
 // Bits of pixel rows, one run of words per pixel column.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -29,30 +28,13 @@ public:
     }
 
     void set(int x, int y) {
-        if (has_column(x) && has_row(y)) set_bit(column(x), static_cast<std::size_t>(y - first_row_));
+        if (!has_column(x) || !has_row(y)) return;
+        const std::size_t bit = static_cast<std::size_t>(y - first_row_);
+        column(x)[bit / 64] |= std::uint64_t{1} << (bit % 64);
     }
     // Rows `from` to `to` of column x, both included; rows outside are left out.
     void set_rows(int x, std::int64_t from, std::int64_t to) {
         if (has_column(x)) set_rows_in(column(x), from, to);
-    }
-    void clear(int x, int y) {
-        if (has_column(x) && has_row(y)) {
-            const std::size_t bit = static_cast<std::size_t>(y - first_row_);
-            column(x)[bit / 64] &= ~(std::uint64_t{1} << (bit % 64));
-        }
-    }
-    void clear_column(int x) {
-        if (has_column(x)) std::fill(column(x), column(x) + words_, 0);
-    }
-    // Adds the rows of `words` (laid out as one column here) to column x.
-    void merge(int x, const std::uint64_t* words);
-
-    // Words a column of `rows` rows takes.
-    static std::size_t words_for(int rows) {
-        return rows > 0 ? (static_cast<std::size_t>(rows) + 63) / 64 : 0;
-    }
-    static void set_bit(std::uint64_t* words, std::size_t bit) {
-        words[bit / 64] |= std::uint64_t{1} << (bit % 64);
     }
     std::size_t memory_bytes() const { return bits_.capacity() * sizeof(std::uint64_t); }
 

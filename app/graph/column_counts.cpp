@@ -1,3 +1,4 @@
+// Per-pixel counts of drawn items: changes by pixel, by run of rows and by column.
 #include "app/graph/column_counts.h"
 
 #include <algorithm>
@@ -20,24 +21,9 @@ void column_counts::reset(int first_column, int columns, int first_row, int rows
 void column_counts::change_rows(int x, std::int64_t from, std::int64_t to, int sign) {
     from = std::max<std::int64_t>(from, bits_.first_row());
     to = std::min<std::int64_t>(to, std::int64_t{bits_.first_row()} + bits_.rows() - 1);
-    if (from > to || !bits_.has_column(x)) return;
-    std::uint16_t* const counts = &counts_[index(x, bits_.first_row())];
-    std::uint64_t* const words = bits_.column(x);
-    const std::size_t first = static_cast<std::size_t>(from - bits_.first_row());
-    const std::size_t last = static_cast<std::size_t>(to - bits_.first_row());
-    for (std::size_t row = first; row <= last; ++row) {
-        std::uint16_t& count = counts[row];
-        const std::uint64_t bit = std::uint64_t{1} << (row % 64);
-        if (sign > 0) {
-            if (count == 0) words[row / 64] |= bit;
-            count = static_cast<std::uint16_t>(count + (count != saturated));
-        } else if (count == saturated) {
-            lost_[column_index(x)] = 1;
-        } else if (count > 0 && --count == 0) {
-            words[row / 64] &= ~bit;
-        }
-    }
-    changed_[column_index(x)] = 1;
+    if (!bits_.has_column(x)) return;
+    for (std::int64_t y = from; y <= to; ++y)
+        change_count(x, static_cast<std::size_t>(y - bits_.first_row()), sign);
 }
 
 // Only the pixels set have a count: the bits tell which to clear.
@@ -54,7 +40,7 @@ void column_counts::clear_column(int x) {
     changed_[column_index(x)] = 1;
 }
 
-void column_counts::take_tally(int x, unsigned low, unsigned high) {
+void column_counts::add_tally(int x, unsigned low, unsigned high) {
     std::uint16_t* const counts = &counts_[index(x, bits_.first_row())];
     std::uint64_t* const words = bits_.column(x);
     for (unsigned row = low; row <= high; ++row) {
@@ -68,23 +54,6 @@ void column_counts::take_tally(int x, unsigned low, unsigned high) {
     changed_[column_index(x)] = 1;
 }
 
-// Clears the pixels set one by one while they are few; once they are many, the
-// whole counts at once, which writes them a cache line at a time.
-void column_counts::clear() {
-    std::size_t set = 0;
-    for (int x = bits_.first_column(); x < bits_.first_column() + bits_.columns(); ++x)
-        for (std::size_t k = 0; k < bits_.words(); ++k)
-            set += static_cast<std::size_t>(set_bits(bits_.column(x)[k]));
-    if (set * 16 < counts_.size()) {
-        for (int x = bits_.first_column(); x < bits_.first_column() + bits_.columns(); ++x) clear_column(x);
-        return;
-    }
-    std::fill(counts_.begin(), counts_.end(), 0);
-    std::fill(lost_.begin(), lost_.end(), 0);
-    std::fill(changed_.begin(), changed_.end(), 1);
-    for (int x = bits_.first_column(); x < bits_.first_column() + bits_.columns(); ++x) bits_.clear_column(x);
-}
-
 void column_counts::add_sums(int x, std::vector<std::int32_t>& differences, int from, int to) {
     if (!bits_.has_column(x)) return;
     std::int64_t sum = 0;
@@ -94,9 +63,10 @@ void column_counts::add_sums(int x, std::vector<std::int32_t>& differences, int 
         differences[row] = 0;
         if (sum <= 0) continue;
         std::uint16_t& count = counts_[index(x, y)];
-        if (count == 0) flip(x, y, true);
+        if (count == 0) bits_.set(x, y);
         count = static_cast<std::uint16_t>(std::min<std::int64_t>(count + sum, saturated));
     }
+    changed_[column_index(x)] = 1;
     const std::size_t end = static_cast<std::size_t>(to + 1 - bits_.first_row());
     if (end < differences.size()) differences[end] = 0;
 }

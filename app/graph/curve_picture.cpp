@@ -1,3 +1,4 @@
+// The curve picture: its risers and steps counted, followed or drawn fresh.
 #include "app/graph/curve_picture.h"
 
 #include <algorithm>
@@ -8,18 +9,16 @@
 
 namespace {
 
-constexpr int before_all = INT_MIN / 2;
-
 // Where the step of bucket i starts (x1) or ends (x2), for the buckets the walk
 // takes; those before it lie before every column.
 int step_column(const average_steps& steps, std::size_t i, bool end) {
     int x1 = 0;
     int x2 = 0;
-    if (i < steps.first_bucket() || !steps.columns_of(steps.mean_time_at(i), x1, x2)) return before_all;
+    if (i < steps.first_bucket() || !steps.columns_of(steps.mean_time_at(i), x1, x2)) return INT_MIN / 2;
     return end ? x2 : x1;
 }
 
-// Pixels of a bucket's lines taken into or out of the counts, within columns `from` to `to`.
+// A run sink that adds pixels to the counts (sign 1) or takes them out (-1), within columns `from` to `to`.
 struct counted_pixels {
     column_counts& counts;
     int sign;
@@ -35,11 +34,11 @@ struct counted_pixels {
     }
 };
 
-// The pixels of a bucket's riser and step as the counts take them: the rows
-// its riser and its point set in its column as one run (the point lies on the
-// riser's end or next to it), and the row of a step wider than a column. The
-// walk that counts a whole picture and the moves of single buckets both take
-// them so, and so count a pixel alike.
+// A curve sink that hands a bucket's riser and step to the run sink `out` as the
+// counts want them: the rows its riser and its point set in its column as one run
+// (the point lies on the riser's end or next to it), and the row of a step wider
+// than a column. The walk that counts a whole picture and the moves of single
+// buckets both go through it, so that both count each pixel the same number of times.
 template <class Out>
 class bucket_pixels {
 public:
@@ -79,9 +78,10 @@ private:
     std::int64_t to_ = 0;
 };
 
-// The curve's pixels of a whole walk: runs of rows in the column the walk is at
-// kept as differences, and summed into the counts once the walk leaves it; the
-// pixels that steps wider than a column set further on straight into the counts.
+// A run sink for the curve's pixels of a whole walk: runs of rows in the column
+// the walk is at kept as differences, and summed into the counts once the walk
+// leaves it; the pixels that steps wider than a column set further on go
+// straight into the counts.
 class walk_counter {
 public:
     walk_counter(column_counts& counts, int rows)
@@ -122,7 +122,7 @@ private:
     int high_ = -1;
 };
 
-// Pixels of a bucket's lines set in bits.
+// A run sink that sets pixels in bits.
 struct drawn_bits {
     column_bits& bits;
 
@@ -134,258 +134,227 @@ struct drawn_bits {
     }
 };
 
-// Keeps the lines of one bucket.
-template <class Lines>
-struct line_recorder {
-    Lines& lines;
-
-    void riser(int x, int y1, int y2) {
-        lines.riser = true;
-        lines.riser_at[0] = x;
-        lines.riser_at[1] = y1;
-        lines.riser_at[2] = y2;
-    }
-    void step(int x1, int x2, int y) {
-        lines.step = true;
-        lines.step_at[0] = x1;
-        lines.step_at[1] = x2;
-        lines.step_at[2] = y;
-    }
-};
-
 struct no_lines {
     void riser(int, int, int) {}
     void step(int, int, int) {}
 };
 
-bool exact_columns(const average_steps& steps, double mean_time, int& x1, int& x2) {
-    return steps.columns_of(mean_time, x1, x2);
-}
+struct exact_columns {
+    const average_steps& steps;
+    bool operator()(double mean_time, int& x1, int& x2) const { return steps.columns_of(mean_time, x1, x2); }
+};
 
 } // namespace
 
 const column_bits& curve_picture::pixels(const sample_store& store, const average_steps& steps,
-                                         const line_ends& ends, int width, int height) {
-    const view_mapping& view = steps.view();
-    const picture_key key(view, width, height, steps.width(), steps.origin(), &ends);
+                                         const line_ends& ends, int width, int height,
+                                         const thick_line& lines) {
+    const int thickness = lines.last - lines.first + 1;
+    const picture_key key{steps.view(), width, height, steps.width(), steps.origin(), ends, thickness};
     const std::size_t size = steps.bucket_count();
     const std::size_t budget = fresh_steps_budget(size - std::min(size, steps.first_bucket()), width);
-    bool followed = false;
-    bool given_up = false; // too many buckets changed column to move them
-    if (!fresh_ && counted_ && key_.same(key) && take_changes(store, ends)) {
-        followed = move_steps(store, steps, ends, budget);
-        given_up = !followed;
-    }
-    for (int x = 0; followed && x < width; ++x)
-        if (!counts_.counted(x)) count_columns(steps, ends, x, x);
-    const bool drawn = given_up || (fresh_ && !followed);
-    if (drawn) {
-        bool ordered = true;
-        const std::size_t moved = draw_all(steps, ends, width, height, ordered);
-        // As for the markers: after a follow given up, `moved` is not to be trusted.
-        fresh_ = given_up || !ordered || moved > budget / 2;
-    } else if (!followed || !counted_) {
-        count_all(steps, ends, width, height);
-    }
+    path_ = policy_.paint(
+        key.same_but_time(key_), steps.view().x_scale > 0.0, budget,
+        [&](std::size_t most) { return follow(store, steps, ends, most); },
+        [&] { return draw_fresh(steps, ends, width, height); },
+        [&] { return count_all(steps, ends, width, height); });
     key_ = key;
-    view_ = view;
-    changed_ = change_mark::none;
-    first_ = steps.first_bucket();
+    changed_from_ = change_mark::none;
+    first_bucket_ = steps.first_bucket();
     size_ = size;
-    remember_last(steps);
-    return drawn ? drawn_ : counts_.bits();
-}
-
-void curve_picture::remember_last(const average_steps& steps) {
-    last_ = bucket_lines();
-    if (!counted_ || size_ == 0 || size_ - 1 < first_) return;
-    const std::size_t i = size_ - 1;
-    const auto columns = [&steps](double mean_time, int& x1, int& x2) {
-        return exact_columns(steps, mean_time, x1, x2);
-    };
-    curve_joint joint = joint_before(steps, i);
-    line_recorder<bucket_lines> recorder{last_};
-    walk_bucket(steps, i, joint, columns, recorder);
-    last_.position = i;
-}
-
-// New samples in the last bucket, and buckets after it, as a live stream
-// brings them: the last bucket's old lines out, its new ones and those of the
-// buckets after it in, under the last paint's mapping. False when the change
-// reaches further back.
-bool curve_picture::take_appends(const sample_store& store, const line_ends& ends) {
-    if (size_ == 0 || changed_ + 1 < size_ || (changed_ + 1 == size_ && last_.position != changed_))
-        return false;
-    const average_steps old(store, view_, first_);
-    const int last = starts_.last();
-    if (changed_ + 1 == size_) {
-        counted_pixels pixels{counts_, -1, 0, last};
-        bucket_pixels<counted_pixels> lines(ends, pixels);
-        if (last_.riser) lines.riser(last_.riser_at[0], last_.riser_at[1], last_.riser_at[2]);
-        if (last_.step) lines.step(last_.step_at[0], last_.step_at[1], last_.step_at[2]);
+    const column_bits& thin = path_ == paint_path::fresh ? fresh_ : counts_.bits();
+    if (thickness == 1) {
+        changes_.reset(width);
+        for (int x = 0; x < width; ++x)
+            if (path_ == paint_path::fresh || counts_.changed(x)) changes_.mark(x);
+        counts_.forget_changes();
+        return thin;
     }
-    const std::size_t first = std::min(changed_, size_);
-    if (first < old.bucket_count())
-        rebuild_starts_from(old, std::clamp(step_column(old, first, false), starts_.first(), last + 1));
-    for (std::size_t i = first; i < old.bucket_count(); ++i) add(old, ends, i, 1, 0, last);
-    return true;
+    thicken(thin, lines, width, height);
+    return thick_;
 }
 
-// Takes bucket i's pixels in columns `from` to `to` into the counts (sign 1) or out (-1).
-void curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, int sign, int from,
-                        int to) {
-    add(steps, ends, i, joint_before(steps, i), sign, from, to);
+// The thin curve's pixels with a square of t by t around each, in the columns near one whose
+// thin pixels changed: a thick line as the plain drawing makes it, t lines beside each other
+// moved by up to t - 1 pixels along. Every pixel of the thin curve lies in the bitmap (its
+// columns are clamped to the plot, its rows are those of values on the axis), so none outside
+// can reach in.
+void curve_picture::thicken(const column_bits& thin, const thick_line& lines, int width, int height) {
+    const bool laid_out = thick_.columns() == width && thick_.rows() == height;
+    if (!laid_out) thick_.reset(0, width, 0, height);
+    const bool all = !laid_out || path_ == paint_path::fresh;
+    const int reach = lines.last - lines.first;
+    const marker_shape::bar square{lines.first, lines.last, lines.first, lines.last};
+    changes_.reset(width);
+    for (int x = 0; x < width; ++x) {
+        if (!all && !counts_.changed_near(x, reach)) continue;
+        std::uint64_t* column = thick_.column(x);
+        std::fill(column, column + thick_.words(), 0);
+        add_bar_column(thin, x, square, column);
+        changes_.mark(x);
+    }
+    counts_.forget_changes();
 }
 
-void curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint,
-                        int sign, int from, int to) {
-    // A mean time without columns breaks the order the starts rely on.
-    const auto columns = [&](double mean_time, int& x1, int& x2) {
-        if (exact_columns(steps, mean_time, x1, x2)) return true;
-        counted_ = false;
-        return false;
-    };
-    counted_pixels pixels{counts_, sign, from, to};
+follow_result curve_picture::follow(const sample_store& store, const average_steps& steps,
+                                    const line_ends& ends, std::size_t budget) {
+    if (!add_changes(store, ends)) return follow_result::lost;
+    const follow_result moved = move_steps(store, steps, ends, budget);
+    if (moved != follow_result::followed) return moved;
+    for (int x = 0; x <= step_starts_.last_column(); ++x)
+        if (!counts_.counted(x) && !count_columns(steps, ends, x, x)) return follow_result::lost;
+    return follow_result::followed;
+}
+
+// The buckets that changed since the last paint, added under its mapping: false
+// when they reach back to the walk's first bucket or a step has no columns.
+bool curve_picture::add_changes(const sample_store& store, const line_ends& ends) {
+    if (changed_from_ == change_mark::none) return true;
+    if (changed_from_ <= first_bucket_) return false;
+    const average_steps old(store, key_.view, first_bucket_);
+    // The buckets before changed_from_ are as they were; a bucket from there on
+    // starts its step in the column of changed_from_ or after it: for a live
+    // stream, which changes the last bucket, the last few columns of the plot.
+    const int last = step_starts_.last_column();
+    const int from = changed_from_ < old.bucket_count() ? std::clamp(step_column(old, changed_from_, false),
+                                                                     step_starts_.first_column(), last + 1)
+                                                        : last + 1;
+    rebuild_starts_from(old, from);
+    return from > last || count_columns(old, ends, from, last);
+}
+
+// Adds bucket i's pixels after the curve's `joint` to the counts (sign 1), or
+// takes them out (-1). False when its step has no columns.
+bool curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint,
+                        int sign) {
+    exact_columns columns{steps};
+    counted_pixels pixels{counts_, sign, 0, step_starts_.last_column()};
     bucket_pixels<counted_pixels> lines(ends, pixels);
-    walk_bucket(steps, i, joint, columns, lines);
+    return walk_bucket(steps, i, joint, columns, lines);
 }
 
 // The curve before bucket i: broken at the walk's first bucket, else as the
-// bucket before left it, which no mapping changes.
-curve_joint curve_picture::joint_before(const average_steps& steps, std::size_t i) {
-    curve_joint joint{steps.key_at(i) - 1, -1};
-    if (i <= steps.first_bucket()) return joint;
+// bucket before left it, which no mapping changes. False when that bucket's step
+// has no columns.
+bool curve_picture::joint_before(const average_steps& steps, std::size_t i, curve_joint& joint) {
+    joint = curve_joint{steps.key_at(i) - 1, -1};
+    if (i <= steps.first_bucket()) return true;
+    exact_columns columns{steps};
     no_lines none;
-    const auto columns = [&](double mean_time, int& x1, int& x2) {
-        if (exact_columns(steps, mean_time, x1, x2)) return true;
-        counted_ = false;
-        return false;
-    };
-    walk_bucket(steps, i - 1, joint, columns, none);
-    return joint;
+    return walk_bucket(steps, i - 1, joint, columns, none);
 }
 
-void curve_picture::count_all(const average_steps& steps, const line_ends& ends, int width, int height) {
-    drawn_ = column_bits();
-    counts_.reset(0, width, 0, height);
-    // The steps follow the mean times only under a time scale above zero and
-    // while every mean time has its columns.
-    counted_ = steps.view().x_scale > 0.0;
+// Walks the whole curve to the curve sink `lines`, noting where the steps start
+// and end. False when a step has no columns: the starts then do not hold.
+template <class Lines>
+bool curve_picture::walk_noting(const average_steps& steps, int width, Lines& lines) {
+    step_starts_.reset(0, width - 1);
+    step_ends_.reset(0, width - 1);
     // Many steps share a column: the mean time alone tells when a step lies in
     // the last column found, without working its columns out.
     step_columns known(steps);
-    starts_.start(0, width - 1);
-    ends_.start(0, width - 1);
     std::size_t i = steps.first_bucket();
     const auto columns = [&](double mean_time, int& x1, int& x2) {
-        if (!known(mean_time, x1, x2)) {
-            counted_ = false;
-            return false;
-        }
-        starts_.note(i, x1);
-        ends_.note(i, x2);
+        if (!known(mean_time, x1, x2)) return false;
+        step_starts_.note(i, x1);
+        step_ends_.note(i, x2);
         return true;
     };
-    walk_counter counter(counts_, height);
-    bucket_pixels<walk_counter> lines(ends, counter);
+    bool ordered = true;
     curve_joint joint;
-    for (; i < steps.bucket_count(); ++i) walk_bucket(steps, i, joint, columns, lines);
-    counter.flush();
-    starts_.finish(steps.bucket_count());
-    ends_.finish(steps.bucket_count());
+    for (; i < steps.bucket_count(); ++i)
+        if (!walk_bucket(steps, i, joint, columns, lines)) ordered = false;
+    step_starts_.finish_noting(steps.bucket_count());
+    step_ends_.finish_noting(steps.bucket_count());
+    return ordered;
 }
 
-// The curve drawn afresh, as bits; the counts are let go. Returns how many
-// buckets changed column since the last paint, from the starts of their steps
-// noted on the way; `ordered` false when the steps did not follow the mean times.
-std::size_t curve_picture::draw_all(const average_steps& steps, const line_ends& ends, int width, int height,
-                                    bool& ordered) {
+bool curve_picture::count_all(const average_steps& steps, const line_ends& ends, int width, int height) {
+    fresh_ = column_bits();
+    counts_.reset(0, width, 0, height);
+    walk_counter counter(counts_, height);
+    bucket_pixels<walk_counter> lines(ends, counter);
+    const bool ordered = walk_noting(steps, width, lines);
+    counter.flush();
+    return ordered;
+}
+
+// The curve drawn as bits, without counts. Returns how many buckets changed
+// column since the last paint, from the starts of their steps.
+std::size_t curve_picture::draw_fresh(const average_steps& steps, const line_ends& ends, int width,
+                                      int height) {
     counts_ = column_counts();
-    counted_ = false;
-    drawn_.reset(0, width, 0, height);
-    std::swap(previous_, starts_);
-    starts_.start(0, width - 1);
-    ordered = steps.view().x_scale > 0.0;
-    step_columns known(steps);
-    std::size_t i = steps.first_bucket();
-    const auto columns = [&](double mean_time, int& x1, int& x2) {
-        if (!known(mean_time, x1, x2)) {
-            ordered = false;
-            return false;
-        }
-        starts_.note(i, x1);
-        return true;
-    };
-    drawn_bits out{drawn_};
+    fresh_.reset(0, width, 0, height);
+    std::swap(previous_starts_, step_starts_);
+    drawn_bits out{fresh_};
     bucket_pixels<drawn_bits> lines(ends, out);
-    curve_joint joint;
-    for (; i < steps.bucket_count(); ++i) walk_bucket(steps, i, joint, columns, lines);
-    starts_.finish(steps.bucket_count());
-    return starts_.moved_since(previous_);
+    if (!walk_noting(steps, width, lines)) return static_cast<std::size_t>(-1);
+    return step_starts_.moved_since(previous_starts_);
 }
 
 void curve_picture::rebuild_starts_from(const average_steps& steps, int from) {
-    if (from > starts_.last() + 1) return;
+    if (from > step_starts_.last_column() + 1) return;
     const std::size_t size = steps.bucket_count();
-    starts_.rebuild_from(from, size, [&steps](std::size_t i) { return step_column(steps, i, false); });
-    ends_.rebuild_from(from, size, [&steps](std::size_t i) { return step_column(steps, i, true); });
+    step_starts_.rebuild_from(from, size, [&steps](std::size_t i) { return step_column(steps, i, false); });
+    step_ends_.rebuild_from(from, size, [&steps](std::size_t i) { return step_column(steps, i, true); });
 }
 
 // Counts columns `from` to `to` again: every bucket whose step ends in or after
-// `from` and starts in or before `to`.
-void curve_picture::count_columns(const average_steps& steps, const line_ends& ends, int from, int to) {
+// `from` and starts in or before `to`, walked in order. False when a step has no columns.
+bool curve_picture::count_columns(const average_steps& steps, const line_ends& ends, int from, int to) {
     for (int x = from; x <= to; ++x) counts_.clear_column(x);
-    const std::size_t first = std::max(steps.first_bucket(), ends_.start(from));
-    for (std::size_t i = first; i < starts_.start(to + 1); ++i) add(steps, ends, i, 1, from, to);
-}
-
-// The buckets that changed since the last paint, taken in under its mapping:
-// false when they reach back to the walk's first bucket.
-bool curve_picture::take_changes(const sample_store& store, const line_ends& ends) {
-    if (changed_ == change_mark::none) return true;
-    if (changed_ <= first_) return false;
-    if (take_appends(store, ends)) return true;
-    const average_steps old(store, view_, first_);
-    // The buckets before changed_ are as they were; a bucket from there on starts
-    // its step in the column of changed_ or after it.
-    const int last = starts_.last();
-    const int from = changed_ < old.bucket_count()
-                         ? std::clamp(step_column(old, changed_, false), starts_.first(), last + 1)
-                         : last + 1;
-    rebuild_starts_from(old, from);
-    if (from <= last) count_columns(old, ends, from, last);
+    const std::size_t first = std::max(steps.first_bucket(), step_ends_.first_item(from));
+    const std::size_t end = step_starts_.first_item(to + 1);
+    curve_joint joint;
+    if (first >= end) return true;
+    if (!joint_before(steps, first, joint)) return false;
+    exact_columns columns{steps};
+    counted_pixels pixels{counts_, 1, from, to};
+    bucket_pixels<counted_pixels> lines(ends, pixels);
+    for (std::size_t i = first; i < end; ++i)
+        if (!walk_bucket(steps, i, joint, columns, lines)) return false;
     return true;
 }
 
 // The buckets whose step moved to other columns, and those the walk now starts
-// or no longer starts at: taken out with their pixels of the last paint, put
-// back with this one's. False when more than `budget` moved, and drawing the
-// curve afresh costs less.
-bool curve_picture::move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends,
-                               std::size_t budget) {
+// or no longer starts at. too_many when more than `budget` moved, and drawing the
+// curve fresh costs less.
+follow_result curve_picture::move_steps(const sample_store& store, const average_steps& steps,
+                                        const line_ends& ends, std::size_t budget) {
     const std::size_t size = steps.bucket_count();
     moved_.clear();
     const auto keep = [this](std::size_t i, int, int) { moved_.push_back(i); };
     // Buckets the walk no longer starts at lie before every column: a later first
     // bucket moves columns back too.
-    const bool only_earlier = steps.view().right_time >= view_.right_time && steps.first_bucket() >= first_;
+    const bool only_earlier =
+        steps.view().right_time >= key_.view.right_time && steps.first_bucket() >= first_bucket_;
     const auto start_of = [&](std::size_t i) { return step_column(steps, i, false); };
     const auto end_of = [&](std::size_t i) { return step_column(steps, i, true); };
-    if (!starts_.follow(size, budget, only_earlier, start_of, keep) ||
-        !ends_.follow(size, budget, only_earlier, end_of, keep))
-        return false;
-    if (first_ != steps.first_bucket())
-        for (std::size_t i : {first_, steps.first_bucket()})
+    if (!step_starts_.follow(size, budget, only_earlier, start_of, keep) ||
+        !step_ends_.follow(size, budget, only_earlier, end_of, keep))
+        return follow_result::too_many;
+    if (first_bucket_ != steps.first_bucket())
+        for (std::size_t i : {first_bucket_, steps.first_bucket()})
             if (i < size) moved_.push_back(i);
     std::sort(moved_.begin(), moved_.end());
     moved_.erase(std::unique(moved_.begin(), moved_.end()), moved_.end());
-    const average_steps old(store, view_, first_);
-    const int last = starts_.last();
+    const average_steps old(store, key_.view, first_bucket_);
+    return move_buckets(old, steps, ends) ? follow_result::followed : follow_result::lost;
+}
+
+// Each bucket of moved_ removed with its pixels of the last paint and put back
+// with this one's. False when a step has no columns.
+bool curve_picture::move_buckets(const average_steps& old, const average_steps& steps,
+                                 const line_ends& ends) {
     for (std::size_t i : moved_) {
-        const bool both = i > first_ && i > steps.first_bucket();
-        const curve_joint joint = joint_before(steps, i);
-        if (i >= first_) add(old, ends, i, both ? joint : joint_before(old, i), -1, 0, last);
-        if (i >= steps.first_bucket()) add(steps, ends, i, joint, 1, 0, last);
+        curve_joint joint;
+        curve_joint old_joint;
+        if (!joint_before(steps, i, joint)) return false;
+        // Where both walks reach the bucket before, its joint is the same under both mappings.
+        const bool both = i > first_bucket_ && i > steps.first_bucket();
+        if (i >= first_bucket_ && !(both || joint_before(old, i, old_joint))) return false;
+        if (i >= first_bucket_ && !add(old, ends, i, both ? joint : old_joint, -1)) return false;
+        if (i >= steps.first_bucket() && !add(steps, ends, i, joint, 1)) return false;
     }
     return true;
 }

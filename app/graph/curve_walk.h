@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/graph/line_ends.h"
-#include "app/graph/row_runs.h"
 #include "app/graph/view_mapping.h"
 #include "app/store/sample_store.h"
 
@@ -94,10 +92,6 @@ public:
         if (x1 == x2) learn(mean_time, x1, steps_.guess_time_left_of(x1));
         return true;
     }
-    // Whether the steps of every mean time from `first` to `last` start and end
-    // in one column, and which: the columns only grow (or only shrink) with the
-    // mean time, so the two ends tell.
-    bool one_column(double first, double last, int& x);
 
 private:
     void learn(double time, int x, double guess);
@@ -113,13 +107,18 @@ struct curve_joint {
     int y = -1;
 };
 
+// A curve sink takes the lines of the curve as a walk meets them:
+//   riser(x, y1, y2): the vertical line in column x from the previous step's row y1 to row y2;
+//   step(x1, x2, y): the horizontal line of a bucket's mean in row y, from column x1 to x2.
+
 // Bucket i of the curve, after the bucket that left `joint`: a bucket missing
 // from the list (an empty one) or one without a row or columns breaks the curve;
-// otherwise its riser from the previous step, when there is one, goes to
-// `lines.riser(x1, y1, y2)` and its step to `lines.step(x1, x2, y)`.
-// `columns(mean_time, x1, x2)` gives the columns of a step.
+// otherwise its riser from the previous step, when there is one, and its step go
+// to the curve sink `lines`. `columns(mean_time, x1, x2)` gives the columns of a
+// step. False when the step has no columns, which breaks the order of the steps'
+// columns that a picture relies on.
 template <class Columns, class Lines>
-void walk_bucket(const average_steps& steps, std::size_t i, curve_joint& joint, Columns& columns,
+bool walk_bucket(const average_steps& steps, std::size_t i, curve_joint& joint, Columns& columns,
                  Lines& lines) {
     const std::int64_t key = steps.key_at(i);
     if (key != joint.key + 1) joint.y = -1;
@@ -127,17 +126,20 @@ void walk_bucket(const average_steps& steps, std::size_t i, curve_joint& joint, 
     int x1 = 0;
     int x2 = 0;
     int y = 0;
-    if (!columns(steps.mean_time_at(i), x1, x2) || !steps.row_at(i, y)) {
+    const bool has_columns = columns(steps.mean_time_at(i), x1, x2);
+    if (!has_columns || !steps.row_at(i, y)) {
         joint.y = -1;
-        return;
+        return has_columns;
     }
     if (joint.y != -1) lines.riser(x1, joint.y, y);
     lines.step(x1, x2, y);
     joint.y = y;
+    return true;
 }
 
 // The whole curve, bucket by bucket from the first right of left_time, each
-// step with the columns of its own mean time: the lines GDI+ is asked to draw.
+// step with the columns of its own mean time, to the curve sink `lines`: the
+// lines GDI+ is asked to draw.
 template <class Lines>
 void walk_curve(const average_steps& steps, Lines& lines) {
     curve_joint joint;
@@ -147,53 +149,3 @@ void walk_curve(const average_steps& steps, Lines& lines) {
     for (std::size_t i = steps.first_bucket(); i < steps.bucket_count(); ++i)
         walk_bucket(steps, i, joint, columns, lines);
 }
-
-// A stretch of consecutive buckets as the curve around it sees it.
-struct curve_piece {
-    std::int64_t first_key; // keys of its first and last bucket
-    std::int64_t last_key;
-    int first_y;      // the row of the first bucket's step, when first_drawn
-    int last_y;       // the curve's row after the last bucket, -1 when broken
-    bool first_drawn; // the first bucket draws a step
-};
-
-// Continues the curve at `joint` with a piece whose first step lies in column x:
-// the riser into that step, where the walk draws one, goes to `lines`, and the
-// joint then stands after the piece.
-template <class Lines>
-void join_piece(curve_joint& joint, const curve_piece& piece, int x, Lines& lines) {
-    if (piece.first_key != joint.key + 1) joint.y = -1;
-    if (piece.first_drawn && joint.y != -1) lines.riser(x, joint.y, piece.first_y);
-    joint.key = piece.last_key;
-    joint.y = piece.last_y;
-}
-
-// Risers and steps as the pixel runs that lines drawn by `ends` set: vertical
-// runs gathered per column and handed to `out.column(x, from, to)`, steps that
-// leave their column to `out.wide_step(x1, x2, y)`. flush() when done.
-template <class Out>
-class curve_lines {
-public:
-    curve_lines(const line_ends& ends, Out& out) : ends_(ends), out_(out), runs_(out) {}
-
-    void riser(int x, int y1, int y2) {
-        std::int64_t from = 0;
-        std::int64_t to = 0;
-        if (ends_.vertical_rows(y1, y2, from, to)) runs_.add(x, from, to);
-    }
-    void step(int x1, int x2, int y) {
-        if (x1 != x2) {
-            out_.wide_step(x1, x2, y);
-        } else if (ends_.point) {
-            runs_.add(x1, y, y);
-        }
-    }
-    // Rows known to be set in column x, gathered with the rest.
-    void rows(int x, std::int64_t from, std::int64_t to) { runs_.add(x, from, to); }
-    void flush() { runs_.flush(); }
-
-private:
-    const line_ends& ends_;
-    Out& out_;
-    row_runs<Out> runs_;
-};

@@ -1,3 +1,4 @@
+// Grid labels of the value axis: the nice step, the label values and their texts.
 #include "app/graph/grid_labels.h"
 
 #include <algorithm>

@@ -17,6 +17,11 @@ struct line_ends {
     bool first[4] = {};
     bool last[4] = {};
 
+    bool operator==(const line_ends& other) const {
+        return known == other.known && point == other.point && std::equal(first, first + 4, other.first) &&
+               std::equal(last, last + 4, other.last);
+    }
+
     // The pixels from `a` to `b` (a != b) that a line in direction d sets, from
     // `from` to `to` (from <= to); false when it sets none.
     bool run(direction d, std::int64_t a, std::int64_t b, std::int64_t& from, std::int64_t& to) const {
@@ -37,9 +42,13 @@ struct line_ends {
     }
 };
 
+// A run sink takes pixels as runs:
+//   column(x, from, to): rows `from` to `to` of column x (from <= to);
+//   row(y, from, to): columns `from` to `to` of row y (from <= to).
+// Runs may reach outside the bitmap; the sink leaves out what lies outside.
+
 // Hands the pixels of a line from (x1, y1) to (x2, y2) that is vertical or
-// horizontal, by `ends`, to `out.column(x, from, to)` or `out.row(y, from, to)`;
-// other lines set nothing.
+// horizontal, by `ends`, to the run sink `out`; other lines set nothing.
 template <class Out>
 void draw_straight_line(const line_ends& ends, int x1, int y1, int x2, int y2, Out& out) {
     std::int64_t from = 0;

@@ -1,3 +1,4 @@
+// The marker picture: its centres counted, followed or drawn fresh, and its marker pixels.
 #include "app/graph/marker_picture.h"
 
 #include <algorithm>
@@ -23,15 +24,16 @@ int column_of(const view_mapping& view, double time) {
     return static_cast<int>(value);
 }
 
-// A row no count holds: where the samples that draw no marker are counted.
-constexpr double outside_row = -2.0;
+// A row no count holds, above the reach of the thickest marker: where the samples
+// that draw no marker are counted.
+constexpr double outside_row = -1.0e6;
 
 // The marker rows of the samples [first, end), as view_mapping::marker_row gives
 // them, to add(y), and outside_row for those that draw no marker. Without a
 // branch, two at a time where the processor allows: a rescale counts every
 // visible sample again, and the noise of real round trips puts them in and out
 // of the range at random. The same operations in the same order as marker_row,
-// so the same rows to the last bit.
+// so the same rows to the last bit. `add` is a row sink: add(y) for each sample.
 template <class Add>
 void add_marker_rows(const ping_sample* first, const ping_sample* end, const view_mapping& view, Add add) {
     const ping_sample* sample = first;
@@ -69,95 +71,97 @@ void add_marker_rows(const ping_sample* first, const ping_sample* end, const vie
 
 const column_bits& marker_picture::centres(const sample_store& store, const view_mapping& view, int width,
                                            int height) {
-    const picture_key key(view, width, height);
+    const picture_key key{view, width, height, 0.0, 0.0, line_ends(), shape_.thickness};
     const std::size_t size = store.samples.size();
     const std::size_t budget =
-        fresh_budget(size - std::min<std::size_t>(store.first_visible, size), width + 2);
-    bool followed = false;
-    bool given_up = false; // too many samples changed column to move them
-    if (!fresh_ && counted_ && key_.same(key) && take_changes(store)) {
-        followed = move_columns(store, view, budget);
-        given_up = !followed;
-    }
-    const bool marked = given_up || (fresh_ && !followed);
-    if (followed) {
-        recount_lost(store, view);
-    } else if (marked) {
-        const std::size_t moved = mark_all(store, view, width, height);
-        // A follow given up has moved some starts and not others, so that `moved`
-        // is not to be trusted. Half the budget back, so that a picture near the
-        // edge does not count everything again at every other paint.
-        fresh_ = given_up || !(view.x_scale > 0.0) || moved > budget / 2;
-    } else {
-        count_all(store, view, width, height);
-    }
+        fresh_budget(size - std::min<std::size_t>(store.first_visible, size), width + 2 * reach_);
+    path_ = policy_.paint(
+        key.same_but_time(key_), view.x_scale > 0.0, budget,
+        [&](std::size_t most) { return follow(store, view, most); },
+        [&] { return draw_fresh(store, view, width, height); },
+        [&] {
+            count_all(store, view, width, height);
+            return true;
+        });
     key_ = key;
-    view_ = view;
-    changed_ = change_mark::none;
-    begin_ = store.first_visible;
+    changed_from_ = change_mark::none;
+    first_visible_ = store.first_visible;
     size_ = size;
-    return marked ? marked_ : counts_.bits();
+    return path_ == paint_path::fresh ? fresh_ : counts_.bits();
 }
 
 const column_bits& marker_picture::pixels(const sample_store& store, const view_mapping& view, int width,
-                                          int height) {
-    const column_bits& marked = centres(store, view, width, height);
-    const bool laid_out = pixels_.columns() == width && pixels_.first_row() == marked.first_row() &&
-                          pixels_.rows() == marked.rows();
-    if (!laid_out) pixels_.reset(0, width, marked.first_row(), marked.rows());
-    // From the counts, the pixels differ from the last paint's only beside a column
-    // whose counts changed since: counts made anew (as after centres set afresh)
+                                          int height, const marker_shape& shape) {
+    // Another thickness is another key: the centres are made anew, with the reach of the new shape.
+    shape_ = shape;
+    reach_ = shape.reach();
+    const column_bits& centres = this->centres(store, view, width, height);
+    const bool laid_out = pixels_.columns() == width && pixels_.first_row() == centres.first_row() &&
+                          pixels_.rows() == centres.rows();
+    if (!laid_out) pixels_.reset(0, width, centres.first_row(), centres.rows());
+    // From the counts, a marker pixel can differ from the last paint's only within
+    // a marker's reach of a column whose counts changed since; counts made anew
     // change every column.
-    const bool from_counts = &marked == &counts_.bits();
-    const bool all = !laid_out || !from_counts;
-    for (int x = 0; x < width; ++x)
-        if (all || counts_.changed(x - 1) || counts_.changed(x) || counts_.changed(x + 1))
-            marker_column(marked, x, pixels_.column(x));
-    if (from_counts) counts_.forget_changes();
+    const bool all = !laid_out || path_ == paint_path::fresh;
+    changes_.reset(width);
+    for (int x = 0; x < width; ++x) {
+        if (!all && !counts_.changed_near(x, reach_)) continue;
+        marker_column(centres, x, pixels_.column(x), shape_);
+        changes_.mark(x);
+    }
+    counts_.forget_changes();
     return pixels_;
 }
 
-// The samples that changed since the last paint, taken in under its mapping:
-// false when they reach back before the window, and everything is counted anew.
-bool marker_picture::take_changes(const sample_store& store) {
+follow_result marker_picture::follow(const sample_store& store, const view_mapping& view,
+                                     std::size_t budget) {
+    if (!add_changes(store)) return follow_result::lost;
+    if (!move_columns(store, view, budget)) return follow_result::too_many;
+    for (int x = starts_.first_column(); x <= starts_.last_column(); ++x)
+        if (!counts_.counted(x)) count_columns(store, view, store.first_visible, x, x);
+    return follow_result::followed;
+}
+
+// The samples that changed since the last paint, added under its mapping: false
+// when they reach back before the window, and everything is counted again.
+bool marker_picture::add_changes(const sample_store& store) {
     const std::size_t size = store.samples.size();
-    if (store.first_visible < begin_ || changed_ < begin_ || changed_ <= starts_.start(starts_.first()))
+    const int first = starts_.first_column();
+    const int last = starts_.last_column();
+    if (store.first_visible < first_visible_ || changed_from_ < first_visible_ ||
+        changed_from_ <= starts_.first_item(first))
         return false;
-    const auto old_column = [&](std::size_t i) { return column_of(view_, store.samples[i].time); };
-    if (changed_ < size || size != size_) {
-        // The samples before changed_ are as they were, and so are the columns
-        // before the one that now holds sample changed_; so are those after it too
+    const view_mapping& old = key_.view;
+    const auto old_column = [&](std::size_t i) { return column_of(old, store.samples[i].time); };
+    if (changed_from_ < size || size != size_) {
+        // The samples before changed_from_ are as they were, and so are the columns
+        // before the one that now holds that sample; so are those after it too
         // when samples only came after the others, which are then only added.
-        const int from = changed_ < size
-                             ? std::clamp(old_column(changed_), starts_.first(), starts_.last() + 1)
-                             : starts_.last() + 1;
-        const bool appended = changed_ >= size_;
-        starts_.rebuild_from(appended ? std::min(from + 1, starts_.last() + 1) : from, size, old_column);
-        if (!appended) {
-            count_columns(store, view_, begin_, from, starts_.last());
-        } else {
-            for (std::size_t i = std::max(size_, begin_); i < size; ++i) {
-                int y = 0;
-                if (view_.marker_row(store.samples[i].rtt, y)) counts_.change(old_column(i), y, 1);
-            }
+        const int from =
+            changed_from_ < size ? std::clamp(old_column(changed_from_), first, last + 1) : last + 1;
+        const bool appended = changed_from_ >= size_;
+        starts_.rebuild_from(appended ? std::min(from + 1, last + 1) : from, size, old_column);
+        if (!appended) count_columns(store, old, first_visible_, from, last);
+        for (std::size_t i = std::max(size_, first_visible_); appended && i < size; ++i) {
+            int y = 0;
+            if (old.marker_row(store.samples[i].rtt, y)) counts_.change(old_column(i), y, 1);
         }
     }
     // The samples that left the window on the left.
-    for (std::size_t i = begin_; i < store.first_visible; ++i) {
+    for (std::size_t i = first_visible_; i < store.first_visible; ++i) {
         int y = 0;
-        if (view_.marker_row(store.samples[i].rtt, y)) counts_.change(old_column(i), y, -1);
+        if (old.marker_row(store.samples[i].rtt, y)) counts_.change(old_column(i), y, -1);
     }
     return true;
 }
 
 // The samples that changed column as the plot moved: false when more than
-// `budget` did, and setting the centres afresh costs less.
+// `budget` did, and setting the centres fresh costs less.
 bool marker_picture::move_columns(const sample_store& store, const view_mapping& view, std::size_t budget) {
     const ping_sample* const samples = store.samples.data();
-    const std::size_t size = store.samples.size();
     const std::size_t begin = store.first_visible;
     return starts_.follow(
-        size, budget, view.right_time >= view_.right_time,
+        store.samples.size(), budget, view.right_time >= key_.view.right_time,
         [&](std::size_t i) { return column_of(view, samples[i].time); },
         [&](std::size_t i, int from, int to) {
             int y = 0;
@@ -168,46 +172,35 @@ bool marker_picture::move_columns(const sample_store& store, const view_mapping&
 }
 
 void marker_picture::count_all(const sample_store& store, const view_mapping& view, int width, int height) {
-    marked_ = column_bits();
-    counts_.reset(-1, width + 2, -1, height + 2);
-    // A time scale below zero turns the columns round (in a window narrower than
-    // its labels): each sample in its own column, and again at the next paint.
-    counted_ = view.x_scale > 0.0;
-    if (counted_) {
-        starts_.build(-1, width, store.samples.size(),
-                      [&](std::size_t i) { return column_of(view, store.samples[i].time); });
-        count_columns(store, view, store.first_visible, -1, width);
-        return;
-    }
-    for (std::size_t i = store.first_visible; i < store.samples.size(); ++i) {
-        int y = 0;
-        if (view.marker_row(store.samples[i].rtt, y))
-            counts_.change(column_of(view, store.samples[i].time), y, 1);
-    }
+    fresh_ = column_bits();
+    counts_.reset(-reach_, width + 2 * reach_, -reach_, height + 2 * reach_);
+    starts_.reset(-reach_, width - 1 + reach_);
+    starts_.rebuild_from(-reach_, store.samples.size(),
+                         [&](std::size_t i) { return column_of(view, store.samples[i].time); });
+    count_columns(store, view, store.first_visible, -reach_, width - 1 + reach_);
 }
 
-// The centres set afresh, as bits; the counts are let go. Returns how many
-// samples changed column since the last paint, from the starts noted on the way.
-std::size_t marker_picture::mark_all(const sample_store& store, const view_mapping& view, int width,
-                                     int height) {
+// The centres set as bits, without counts. Returns how many samples changed
+// column since the last paint, from the starts noted on the way.
+std::size_t marker_picture::draw_fresh(const sample_store& store, const view_mapping& view, int width,
+                                       int height) {
     counts_ = column_counts();
-    counted_ = false;
-    marked_.reset(-1, width + 2, -1, height + 2);
+    fresh_.reset(-reach_, width + 2 * reach_, -reach_, height + 2 * reach_);
     std::swap(previous_, starts_);
-    starts_.start(-1, width);
+    starts_.reset(-reach_, width - 1 + reach_);
     const ping_sample* const samples = store.samples.data();
     const std::size_t size = store.samples.size();
     for (std::size_t i = store.first_visible; i < size; ++i) {
         const int x = column_of(view, samples[i].time);
         starts_.note(i, x);
         int y = 0;
-        if (view.marker_row(samples[i].rtt, y)) marked_.set(x, y);
+        if (view.marker_row(samples[i].rtt, y)) fresh_.set(x, y);
     }
-    starts_.finish(size);
+    starts_.finish_noting(size);
     return starts_.moved_since(previous_);
 }
 
-// Counts the samples from `begin` on of the columns `from` to `to`, which hold none yet.
+// Counts the samples from `begin` on of the columns `from` to `to` again.
 void marker_picture::count_columns(const sample_store& store, const view_mapping& view, std::size_t begin,
                                    int from, int to) {
     const ping_sample* const samples = store.samples.data();
@@ -215,14 +208,9 @@ void marker_picture::count_columns(const sample_store& store, const view_mapping
     const view_mapping rows = view;
     for (int x = from; x <= to; ++x) {
         counts_.clear_column(x);
-        const ping_sample* const first = samples + std::max(begin, starts_.start(x));
-        const ping_sample* const end = samples + starts_.start(x + 1);
+        const ping_sample* const first = samples + std::max(begin, starts_.first_item(x));
+        const ping_sample* const end = samples + starts_.first_item(x + 1);
         const std::size_t count = first < end ? static_cast<std::size_t>(end - first) : 0;
         counts_.add_to_column(x, count, [&](auto add) { add_marker_rows(first, end, rows, add); });
     }
-}
-
-void marker_picture::recount_lost(const sample_store& store, const view_mapping& view) {
-    for (int x = starts_.first(); x <= starts_.last(); ++x)
-        if (!counts_.counted(x)) count_columns(store, view, store.first_visible, x, x);
 }

@@ -21,6 +21,7 @@ void add_bar_column(const column_bits& from, int x, const marker_shape::bar& b, 
     thread_local std::vector<std::uint64_t> together;
     together.assign(words, 0);
     for (int dx = b.left; dx <= b.right; ++dx) {
+        if (!from.has_column(x - dx)) continue;
         const std::uint64_t* column = from.column(x - dx);
         for (std::size_t k = 0; k < words; ++k) together[k] |= column[k];
     }

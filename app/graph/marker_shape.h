@@ -17,6 +17,9 @@ struct pixel_offset {
 
 // The marker's pixels around its centre at 96 DPI, in the order they are set.
 constexpr pixel_offset marker_pixels[] = {{-1, 0}, {0, 0}, {1, 0}, {0, -1}, {0, 1}};
+// How far the marker reaches from its centre, in columns and in rows: a centre
+// in column x sets pixels of the columns x - marker_reach to x + marker_reach.
+constexpr int marker_reach = 1;
 
 // The marker at a display scale: a plus sign whose arms are t pixels thick (t the scale's line
 // thickness) and reach t pixels beyond its centre square of t by t, which lies on the sample's
@@ -77,7 +80,7 @@ void column_of(const column_bits& centres, int x, std::uint64_t* out, std::index
 // The marker pixels of column x, as bits of `centres.words()` words from row
 // centres.first_row(), for the marker centres in `centres`: a pixel (x, y) is
 // set when a centre lies at (x - dx, y - dy) for one of the marker's offsets.
-// `centres` must hold the columns x - 1 to x + 1.
+// `centres` must hold the columns x - marker_reach to x + marker_reach.
 inline void marker_column(const column_bits& centres, int x, std::uint64_t* out) {
     marker_detail::column_of(centres, x, out, std::make_index_sequence<std::size(marker_pixels)>());
 }
@@ -88,13 +91,14 @@ void marker_column(const column_bits& centres, int x, std::uint64_t* out, const 
 
 // The pixels of a bar `b` around every bit of `from`, of column x, ORed into `out` (a column
 // of from.words() words): a pixel (x, y) is set when a bit lies at (x - dx, y - dy) for an
-// offset of the bar. `from` must hold the columns x - b.right to x - b.left.
+// offset of the bar; columns `from` does not hold count as empty.
 void add_bar_column(const column_bits& from, int x, const marker_shape::bar& b, std::uint64_t* out);
 
 static_assert(
     [] {
         for (const pixel_offset& offset : marker_pixels)
-            if (offset.dx < -1 || offset.dx > 1 || offset.dy < -1 || offset.dy > 1) return false;
+            if (offset.dx < -marker_reach || offset.dx > marker_reach || offset.dy < -1 || offset.dy > 1)
+                return false;
         return true;
     }(),
-    "marker_column moves a column by at most one column and one row");
+    "marker_reach covers the marker's columns, and marker_column moves a column by at most one row");

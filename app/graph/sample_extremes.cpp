@@ -1,3 +1,4 @@
+// Block extremes of the samples' round-trip times: blocks brought up to date, the window's extremes found.
 #include "app/graph/sample_extremes.h"
 
 void sample_extremes::join(meta& m, const meta& child) {
@@ -6,7 +7,7 @@ void sample_extremes::join(meta& m, const meta& child) {
     if (child.high > m.high) m.high = child.high;
 }
 
-void sample_extremes::mend(const sample_store& store, std::size_t level, std::size_t j) {
+void sample_extremes::update(const sample_store& store, std::size_t level, std::size_t j) {
     auto leaf = [&](std::size_t block) {
         const ping_sample* sample = store.samples.data() + block * tree_.leaf;
         const ping_sample* const end = sample + tree_.leaf;
@@ -14,7 +15,7 @@ void sample_extremes::mend(const sample_store& store, std::size_t level, std::si
         for (; sample < end; ++sample) join(m, meta{sample->rtt, sample->rtt});
         tree_.meta(0, block) = m;
     };
-    tree_.mend(level, j, leaf, join);
+    tree_.update(level, j, leaf, join);
 }
 
 void sample_extremes::find(const sample_store& store, double& low, double& high) {
@@ -23,7 +24,7 @@ void sample_extremes::find(const sample_store& store, double& low, double& high)
     tree_.cover(
         store.first_visible, store.samples.size(),
         [&](std::size_t level, std::size_t j) {
-            mend(store, level, j);
+            update(store, level, j);
             join(found, tree_.meta(level, j));
         },
         [&](std::size_t i) {

@@ -6,9 +6,8 @@
 #include <vector>
 
 // Summaries of aligned blocks of a sequence: a node of level 0 covers `Leaf`
-// consecutive items, a node of level k + 1 covers `fanout` nodes of level k. Only
-// complete blocks have a node. Each node has a `Meta` record, valid until a
-// change of the items under it.
+// consecutive items, one of level k + 1 `fanout` nodes of level k; only complete
+// blocks have one. Its `Meta` record is valid until the items under it change.
 template <class Meta, std::size_t Leaf>
 class summary_tree {
 public:
@@ -55,13 +54,13 @@ public:
     // above starts as its first child and takes the others in order with
     // `join(meta, child_meta)`.
     template <class LeafMeta, class Join>
-    void mend(std::size_t level, std::size_t j, LeafMeta& leaf_meta, Join& join) {
+    void update(std::size_t level, std::size_t j, LeafMeta& leaf_meta, Join& join) {
         if (levels_[level].valid[j]) return;
         if (level == 0) {
             leaf_meta(j);
         } else {
             for (std::size_t c = j * fanout; c < (j + 1) * fanout; ++c) {
-                mend(level - 1, c, leaf_meta, join);
+                update(level - 1, c, leaf_meta, join);
                 if (c == j * fanout)
                     meta(level, j) = meta(level - 1, c);
                 else

@@ -34,7 +34,7 @@ struct view_mapping {
     }
     // Whether every column found here grows (or shrinks) with the time, with no
     // value on the way that is not a number: a finite, non-zero time scale on a
-    // finite plot. Summaries of many samples or buckets rely on it.
+    // finite plot. The pictures rely on it.
     bool columns_monotonic() const {
         return std::isfinite(x_scale) && x_scale != 0.0 && std::isfinite(plot_width) &&
                std::isfinite(right_time);

@@ -1,3 +1,4 @@
+// Direct pixel access to a locked back buffer: runs of pixels and columns of bits written in one colour.
 #include "app/render/back_buffer_view_win.h"
 
 #include <algorithm>

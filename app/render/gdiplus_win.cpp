@@ -1,3 +1,4 @@
+// Owners of GDI+ flat-API objects: creation, drawing calls and their last status.
 #include "app/render/gdiplus_win.h"
 
 namespace flat = Gdiplus::DllExports;

@@ -1,3 +1,5 @@
+// The markers and the curve of a drawing pass: from the pictures into the locked back buffer, or by plain
+// GDI+ calls.
 #include "app/render/graph_pixels_win.h"
 
 #include "app/graph/marker_shape.h"
@@ -33,33 +35,42 @@ void draw_curve_plain(graph_view& view, gdip_graphics& graphics, double plot_wid
     walk_curve(steps, lines);
 }
 
-// False, having drawn nothing, where the summaries cannot serve.
-bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double plot_width) {
+// Whether the pictures can draw this pass: a time scale whose columns they can follow, and,
+// for lines thicker than a pixel, a plot with room in it (in a window smaller than its margins
+// the thin curve may lie outside the bitmap, where a thick one would still reach in).
+bool pictures_serve(const graph_view& view, const view_mapping& mapping) {
+    if (!mapping.columns_monotonic()) return false;
+    return view.scale.thickness() == 1 || (mapping.plot_height > 0.0 && mapping.plot_width > 0.0);
+}
+
+// False, having drawn nothing, where the pictures cannot serve.
+bool draw_samples_from_pictures(graph_view& view, gdip_graphics& graphics, double plot_width) {
     sample_store& store = view.store;
     const view_mapping mapping(store, plot_width);
-    if (!mapping.columns_monotonic() || view.scale.thickness() != 1) return false;
+    if (!pictures_serve(view, mapping)) return false;
     graphics.flush();
     const line_ends& ends = gdiplus_line_ends();
     const bool show_avg = store.show_avg && view.resources.avg_pen;
-    view.summaries.follow(store);
+    view.pictures.follow(store);
     {
         back_buffer_view pixels(view.back_buffer);
         if (!pixels.usable()) return false;
         double low = win_none_min;
         double high = win_none_max;
-        view.summaries.extremes.find(store, low, high);
+        view.pictures.extremes.find(store, low, high);
         store.win_min = low;
         store.win_max = high;
         if (!store.only_avg) {
             pixels.set_color(view.point_color);
-            draw_summarised_markers(view.summaries.markers, store, mapping, pixels.width(), pixels.height(),
-                                    pixels);
+            pixels.draw_bits(view.pictures.markers.pixels(store, mapping, pixels.width(), pixels.height(),
+                                                          marker_shape(view.scale)));
         }
         if (!show_avg) return true;
         if (ends.known) {
             pixels.set_color(avg_color);
-            draw_summarised_curve(view.summaries.curve, store, average_steps(store, plot_width), ends,
-                                  pixels.width(), pixels.height(), pixels);
+            pixels.draw_bits(view.pictures.curve.pixels(store, average_steps(store, plot_width), ends,
+                                                        pixels.width(), pixels.height(),
+                                                        thick_line(view.scale)));
             return true;
         }
     }
@@ -94,5 +105,6 @@ void draw_samples_plain(graph_view& view, gdip_graphics& graphics, double plot_w
 }
 
 void draw_samples(graph_view& view, gdip_graphics& graphics, double plot_width) {
-    if (!draw_samples_summarised(view, graphics, plot_width)) draw_samples_plain(view, graphics, plot_width);
+    if (!draw_samples_from_pictures(view, graphics, plot_width))
+        draw_samples_plain(view, graphics, plot_width);
 }

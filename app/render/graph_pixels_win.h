@@ -1,12 +1,12 @@
-// The sample markers and the average curve of a drawing pass: from the summaries, or by plain GDI+ calls.
+// The sample markers and the average curve of a drawing pass: from the pictures, or by plain GDI+ calls.
 #pragma once
 
 #include "app/render/graph_view_win.h"
 
 // Draws the markers and the average curve of the visible samples into the back
 // buffer and sets win_min and win_max, with the store's lock held. The pixels come
-// from the summaries, through one locked view of the bitmap, so that a paint costs
-// what the window's pixels need, not what the history holds. Where the summaries
+// from the pictures, through one locked view of the bitmap, so that a paint costs
+// what the window's pixels need, not what the history holds. Where the pictures
 // cannot serve (a time scale whose columns they cannot follow, a bitmap that
 // cannot be locked), it draws plainly; the curve also goes through GDI+ when
 // GDI+'s line ends could not be learnt.
@@ -16,6 +16,6 @@ void draw_samples(graph_view& view, gdip_graphics& graphics, double plot_width);
 // the back buffer in point_color, one GDI+ call each; pixels outside the bitmap are skipped.
 void draw_marker(graph_view& view, int x, int y);
 
-// The plain drawing, the picture the summaries must give: draw_marker for every
+// The plain drawing, the pixels the pictures must give: draw_marker for every
 // marker and a GDI+ line for every riser and step of the curve.
 void draw_samples_plain(graph_view& view, gdip_graphics& graphics, double plot_width);

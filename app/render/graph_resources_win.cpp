@@ -1,4 +1,4 @@
-// The graph's pens, label font, format and brush, made for one display scale.
+// The graph's drawing resources: pens, label font, string format and brush, made for one display scale.
 #include "app/render/graph_resources_win.h"
 
 namespace {

@@ -1,9 +1,9 @@
-// The graph as one window shows it: its samples and summaries, its back buffer and drawing resources.
+// The graph as one window shows it: its samples and pictures, its back buffer and drawing resources.
 #pragma once
 
 #include <cstdint>
 
-#include "app/graph/graph_summaries.h"
+#include "app/graph/graph_pictures.h"
 #include "app/render/gdiplus_win.h"
 #include "app/render/graph_resources_win.h"
 #include "app/store/display_scale.h"
@@ -11,7 +11,7 @@
 #include "app/store/view_settings.h"
 
 // What the paint of one window works on. The window record builds on it;
-// members are destroyed in reverse order, so the store, which the summaries
+// members are destroyed in reverse order, so the store, which the pictures
 // follow, goes last.
 struct graph_view {
     graph_view() = default;
@@ -19,7 +19,7 @@ struct graph_view {
     graph_view& operator=(const graph_view&) = delete;
 
     sample_store store;
-    graph_summaries summaries; // of `store`, whose changes they follow
+    graph_pictures pictures; // of `store`, whose changes they follow
     std::int32_t client_width = 0;
     std::int32_t client_height = 0;
     // GetTickCount at the last accepted batch. Only meaningful once a batch has
@@ -34,6 +34,10 @@ struct graph_view {
     double avg_time = 1.0; // averaging width, seconds; 0 = no average
     bool only_avg = false;
     bool avg_changed = true; // so that the first paint builds the buckets
+    // What the last paint drew: whether it drew the graph, and the width of its plot,
+    // through which the pointer's place maps back to times and values.
+    bool graph_drawn = false;
+    double plot_width = 0.0;
 
     // The display scale of the window's monitor, which every length of the picture follows.
     display_scale scale;

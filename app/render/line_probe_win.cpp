@@ -1,3 +1,4 @@
+// The line-end rule of this system's GDI+, learnt once by drawing test lines.
 #include "app/render/line_probe_win.h"
 
 #include "app/render/back_buffer_view_win.h"

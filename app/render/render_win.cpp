@@ -1,3 +1,4 @@
+// Graph rendering: a window's paint and the drawing of its graph into the back buffer.
 #include "app/render/render_win.h"
 
 #include <algorithm>
@@ -124,8 +125,8 @@ double draw_frame(graph_view& view, gdip_graphics& graphics) {
 }
 
 void draw_graph(graph_view& view, gdip_graphics& graphics) {
-    const double plot_width = draw_frame(view, graphics);
-    draw_samples(view, graphics, plot_width);
+    view.plot_width = draw_frame(view, graphics);
+    draw_samples(view, graphics, view.plot_width);
 }
 
 gdip_graphics prepare_back_buffer(graph_view& view, std::uint32_t now_tick) {
@@ -140,7 +141,8 @@ gdip_graphics prepare_back_buffer(graph_view& view, std::uint32_t now_tick) {
 gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick) {
     gdip_graphics graphics = prepare_back_buffer(view, now_tick);
     lock_guard hold(view.store.lock);
-    if (update_view(view.store, view.client_height)) draw_graph(view, graphics);
+    view.graph_drawn = update_view(view.store, view.client_height);
+    if (view.graph_drawn) draw_graph(view, graphics);
     return graphics;
 }
 

@@ -1,3 +1,4 @@
+// Averaging buckets of the moving-average curve: found by key, added one by one or as a batch, cleared.
 #include "app/store/bucket_list.h"
 
 #include <algorithm>

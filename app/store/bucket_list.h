@@ -75,7 +75,7 @@ public:
     std::size_t memory_bytes() const { return entries_.capacity() * sizeof(entry); }
 
     // The first position whose bucket was added, changed, moved or removed, for
-    // summaries that follow the list. A shift changes no position.
+    // pictures that follow the list. A shift changes no position.
     change_mark& changes() { return changes_; }
 
 private:

@@ -5,7 +5,7 @@
 #include <utility>
 
 // Kept by the owner of a sequence (the samples, the buckets) for the one that
-// follows it with summaries of its own: the first position whose item was
+// follows it with a record of its own: the first position whose item was
 // added, replaced, moved or removed since the follower last took the mark.
 class change_mark {
 public:

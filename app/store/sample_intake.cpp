@@ -1,3 +1,4 @@
+// Sample intake: batches merged into the store, and the two clears of the graph.
 #include "app/store/sample_intake.h"
 
 #include <algorithm>

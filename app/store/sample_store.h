@@ -34,7 +34,7 @@ struct sample_store {
 
     critical_section lock;
     std::vector<ping_sample> samples; // ascending by time
-    // Where `samples` changed, for the summaries that follow them; the buckets
+    // Where `samples` changed, for the extremes and pictures that follow them; the buckets
     // keep a mark of their own.
     change_mark sample_changes;
 

@@ -1,3 +1,4 @@
+// Axis scaling and averaging: visible window, running statistics, y-axis range and buckets.
 #include "app/store/scaling.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The graph settings a paint brings into the store, and the view (scale and range) it brings up to date.
 #include "app/store/view_settings.h"
 
 #include "app/store/scaling.h"

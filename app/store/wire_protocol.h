@@ -17,7 +17,7 @@ inline constexpr std::uintptr_t sample_batch_id = 1;
 // what the store took in.
 inline constexpr wchar_t sample_count_message_name[] = L"echoview_sample_count";
 
-// Likewise answered with the bytes the graph's summaries of the samples hold,
+// Likewise answered with the bytes the graph keeps of the samples (extremes and pictures),
 // plus one: the benchmarks weigh them against the samples.
 inline constexpr wchar_t summary_bytes_message_name[] = L"echoview_summary_bytes";
 

@@ -1,3 +1,4 @@
+// The main window record: the one brisk_window and the process-wide pointer to it.
 #include "app/window/brisk_window_win.h"
 
 #include <boost/lambda/bind.hpp>

@@ -12,12 +12,13 @@
 #include "app/window/display_scale_win.h"
 #include "app/window/menus_win.h"
 #include "app/window/placement.h"
+#include "app/window/readout_win.h"
 #include "app/window/sample_saver_win.h"
 #include "app/window/settings_win.h"
 #include "util/thread/timer_win.h"
 
 // The application's root object: the graph view of its one window (the store,
-// summaries, back buffer, drawing resources and graph settings), with the
+// pictures, back buffer, drawing resources and graph settings), with the
 // window's placement, handle, icon, menus and repaint timer. Members are
 // constructed in declaration order and destroyed in reverse, after which the
 // graph view goes: the menus go before the repaint registration, and the store,
@@ -60,6 +61,8 @@ struct brisk_window : graph_view {
     menus::_clear_menu clear_menu{boost::lambda::bind(&brisk_window::clear_outside, this),
                                   boost::lambda::bind(&brisk_window::clear_all, this)};
     menus::_avg_scale_menu avg_scale_menu{settings()};
+    pointer_readout readout;    // the tooltip under the pointer
+    wheel_notches wheel_turned; // the wheel's rotation short of a whole notch
 
     // The repaint callback: runs on the timer's thread and touches nothing but
     // hwnd. Before the window exists there is nothing to repaint; a null window

@@ -1,3 +1,4 @@
+// The window class icon, loaded from the program's resources or a file, with retries.
 #include "app/window/icon_win.h"
 
 #include "util/format/format.h"

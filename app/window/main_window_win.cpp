@@ -1,3 +1,4 @@
+// Main window: its window class, creation, window procedure and the messages it answers.
 #include "app/window/main_window_win.h"
 
 #include <cstddef>
@@ -67,7 +68,7 @@ LRESULT sample_count(brisk_window& window) {
 
 LRESULT summary_bytes(brisk_window& window) {
     lock_guard guard(window.store.lock);
-    return count_answer(window.summaries.memory_bytes());
+    return count_answer(window.pictures.memory_bytes());
 }
 
 void on_sizing(brisk_window& window) {
@@ -146,6 +147,7 @@ void on_dpi_changed(brisk_window& window, HWND hwnd, WPARAM wparam, LPARAM lpara
 void on_destroy(brisk_window& window, HWND hwnd) {
     // No repaint may run once the settings are being saved and the window is gone.
     window.repaint_timer.remove(true);
+    window.readout.window_destroyed();
     save_at_end(window, hwnd);
     PostQuitMessage(0);
 }
@@ -155,7 +157,10 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         case WM_DESTROY: on_destroy(window, hwnd); return 0;
         case WM_SIZE: on_size(window, lparam); break;
         case WM_SIZING: on_sizing(window); break;
-        case WM_PAINT: paint(window, hwnd); return 0;
+        case WM_PAINT:
+            paint(window, hwnd);
+            window.readout.painted(window);
+            return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
             on_position_changed(window, hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
@@ -169,6 +174,15 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             break;
         }
         case WM_RBUTTONDOWN: window.context_menu.build(0); break;
+        case WM_MOUSEMOVE:
+            window.readout.pointer_moved(window, hwnd, POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+            break;
+        case WM_MOUSELEAVE: window.readout.pointer_left(); return 0;
+        case WM_ENTERMENULOOP: window.readout.menu_opened(); break;
+        case WM_EXITMENULOOP: window.readout.menu_closed(); break;
+        case WM_MOUSEWHEEL:
+            if (wheel_time_scale(window.wheel_turned, window.time_scale_menu, hwnd, wparam, lparam)) return 0;
+            break;
         case WM_CONTEXTMENU:
             if (on_context_menu(window, hwnd, lparam)) return 0;
             break;

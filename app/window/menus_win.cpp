@@ -1,8 +1,10 @@
+// The main window's context menu and its submenus: built, shown and carried out; the help and about pages.
 #include "app/window/menus_win.h"
 
 #include <boost/lambda/bind.hpp>
 
 #include "app/window/app_texts.h"
+#include "app/window/time_scales.h"
 #include "echoview_version.h"
 #include "util/ui/message_box_win.h"
 #include "util/ui/open_url.h"
@@ -13,16 +15,6 @@ const wchar_t about_text[] =
 namespace {
 
 const wchar_t maker_site[] = L"http://www.norvane.example";
-
-struct time_scale_choice {
-    const wchar_t* caption;
-    int seconds;
-};
-
-const time_scale_choice time_scale_choices[] = {
-    {L"10 secs", 10},    {L"1 min", 60},       {L"5 mins", 300},      {L"15 mins", 900},   {L"1 hour", 3600},
-    {L"4 hours", 14400}, {L"12 hours", 43200}, {L"48 hours", 172800}, {L"1 week", 604800},
-};
 
 // The sub-second widths are bound as doubles; the whole seconds as ints, which
 // become doubles only when the callback runs.

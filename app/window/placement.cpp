@@ -1,3 +1,4 @@
+// Window placement rule: where a window with a stored place and size opens, given the monitors.
 #include "app/window/placement.h"
 
 #include <algorithm>

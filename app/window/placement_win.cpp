@@ -1,3 +1,4 @@
+// The placement rule's view of the real system: monitors, window frames and the normal place, through Win32.
 #include "app/window/placement_win.h"
 
 #include <utility>

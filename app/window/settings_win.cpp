@@ -1,3 +1,4 @@
+// Settings persistence: window placement and graph choices read from and written to the registry.
 #include "app/window/settings_win.h"
 
 #include <windows.h>

@@ -86,6 +86,12 @@ class graph:
         self.process = s.start_echoview('--echoprobe')
         self.info = s.wait_for_window()
         poll('the class icon on the window', shows_our_icon, 10)
+        self.pointer_away()
+
+    def pointer_away(self):
+        """The pointer below the window, so that the readout it shows over the graph is not in the pictures."""
+        x, y, w, h = self.info['window']
+        self.s.xdotool('mousemove', str(x + w // 2), str(y + h + 40))
 
     def feed(self, samples=SAMPLES):
         self.s.feed('raw', '--doubles', doubles(samples))
@@ -106,6 +112,7 @@ class graph:
         self.open_menu()
         self.s.xdotool('key', '--delay', '80', *keys)
         poll('the menu to close', lambda: 'menu' not in self.s.info(), 10)
+        self.pointer_away()
 
     def close(self):
         self.s.close_window(self.info['client'])

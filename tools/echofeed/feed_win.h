@@ -107,7 +107,7 @@ public:
     void repaint();
     // The number of samples the window holds, or -1 when it does not say.
     long long sample_count();
-    // The bytes of the graph's summaries, or -1 when the window does not say.
+    // The bytes of what the graph keeps of the samples, or -1 when the window does not say.
     long long summary_bytes();
 
 private:
@@ -136,6 +136,7 @@ int run_replay(arg_list& args);
 int run_raw(arg_list& args);
 int run_info(arg_list& args);
 int run_window_text(arg_list& args);
+int run_tooltip(arg_list& args);
 int run_stats(arg_list& args);
 int run_close(arg_list& args);
 int run_clipboard(arg_list& args);

@@ -23,13 +23,14 @@ const wchar_t usage_text[] =
     L"  info   where the Echoview window is, how many samples it holds, whether it has the\n"
     L"         keyboard, and the popup menus open on the screen\n"
     L"  window-text CAPTION   the texts of a top-level window and its children\n"
+    L"  tooltip  the place and the lines of text of each tooltip Echoview shows\n"
     L"  close  ask the window to close (WM_CLOSE) and wait up to --wait MS for it to go\n"
     L"  clipboard [--text FILE] [--bitmap FILE] [--empty] [--hold MS]\n"
     L"        the clipboard's text (as UTF-8) and bitmap (as a .bmp file) written to files,\n"
     L"        then emptied if asked; --hold keeps it open for MS milliseconds, as a busy\n"
     L"        program would\n"
     L"  stats  Echoview's CPU time, memory, handles and sample count (exit 5 when it does not answer)\n"
-    L"Options of ping, synth, replay, raw, info and close:\n"
+    L"Options of ping, synth, replay, raw, info, tooltip and close:\n"
     L"  --start[=PATH]  start Echoview (--echoprobe) when none runs; default: beside echofeed\n"
     L"  --wait MS       how long to wait for the started window (default 10000)\n"
     L"  --repaint       make the window repaint after every batch\n"
@@ -62,6 +63,8 @@ int wmain(int argc, wchar_t** argv) {
         code = run_info(args);
     else if (command == L"window-text")
         code = run_window_text(args);
+    else if (command == L"tooltip")
+        code = run_tooltip(args);
     else if (command == L"stats")
         code = run_stats(args);
     else if (command == L"close")

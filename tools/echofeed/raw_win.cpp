@@ -1,4 +1,4 @@
-// echofeed raw, info and window-text: arbitrary messages for bad-input tests, and what a test can ask.
+// echofeed raw, info, window-text and tooltip: arbitrary messages for bad-input tests, and what tests ask.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -195,5 +195,62 @@ int run_window_text(arg_list& args) {
         std::wprintf(L"caption %ls\n", caption.c_str());
         EnumChildWindows(hwnd, finder::child, 0);
     }
+    return exit_ok;
+}
+
+namespace {
+
+// The text of a window of another process, asked with a time limit: a hung window does not hang us.
+std::wstring text_of(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                             SMTO_ABORTIFHUNG, 5000, &copied)) {
+        return L"";
+    }
+    text.resize(copied < text.size() ? copied : text.size() - 1);
+    return text;
+}
+
+} // namespace
+
+// For every visible tooltip control (the system's class "tooltips_class32") of the Echoview
+// window's process: "tooltip LEFT TOP WIDTH HEIGHT", then "line TEXT" for each line of its
+// text as WM_GETTEXT gives it, as a screen reader would read it.
+int run_tooltip(arg_list& args) {
+    target_options target_opts;
+    if (const int code = parse_options(args, L"tooltip", {}, &target_opts)) return code;
+    echoview_target target(target_opts);
+    if (!target.connect()) return exit_no_window;
+    struct lister {
+        DWORD process;
+        static BOOL CALLBACK top(HWND hwnd, LPARAM self) {
+            wchar_t name[32] = {};
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (process != reinterpret_cast<lister*>(self)->process || !IsWindowVisible(hwnd) ||
+                GetClassNameW(hwnd, name, 32) == 0 || std::wstring(name) != L"tooltips_class32") {
+                return TRUE;
+            }
+            RECT r{};
+            GetWindowRect(hwnd, &r);
+            std::wprintf(L"tooltip %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+            const std::wstring text = text_of(hwnd);
+            std::size_t start = 0;
+            while (start <= text.size()) {
+                std::size_t end = text.find(L'\n', start);
+                if (end == std::wstring::npos) end = text.size();
+                std::wstring line = text.substr(start, end - start);
+                if (!line.empty() && line.back() == L'\r') line.pop_back();
+                std::wprintf(L"line %ls\n", line.c_str());
+                start = end + 1;
+            }
+            return TRUE;
+        }
+    } tooltips{0};
+    GetWindowThreadProcessId(target.hwnd(), &tooltips.process);
+    EnumWindows(lister::top, reinterpret_cast<LPARAM>(&tooltips));
     return exit_ok;
 }

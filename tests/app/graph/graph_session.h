@@ -70,10 +70,25 @@ public:
             target_.clear(all);
             return all ? "clear all" : "clear outside";
         }
-        // As a live stream: the samples of the time that passed.
+        // As a live stream, now and then changing: the samples of the time that passed.
         const double seconds = advance_clock() / 1000.0;
         append_in_order(static_cast<std::uint32_t>(std::min(seconds * rate_, 5000.0)) + 1);
         return "clock and samples";
+    }
+
+    // As a steady live stream: the clock moves on by about the window's repaint
+    // period, and the samples of the time that passed arrive at the rate and level
+    // of the stream so far.
+    void live() {
+        const std::uint32_t elapsed = 400 + next() % 200;
+        now_ += elapsed;
+        append_steady(static_cast<std::uint32_t>(std::min(elapsed / 1000.0 * rate_, 5000.0)) + 1);
+    }
+
+    // A new size, as the user drags the window's frame.
+    void resize(int width, int height) {
+        width_ = width;
+        target_.resize(width, height);
     }
 
     std::uint32_t now() const { return now_; }
@@ -98,6 +113,10 @@ private:
         if (next() % 30 == 0) newest_ += unit() * span_;
         if (next() % 30 == 0) rate_ = std::pow(10.0, 2.5 * unit());
         if (next() % 8 == 0) level_ += -20.0 + 40.0 * unit();
+        append_steady(count);
+    }
+
+    void append_steady(std::uint32_t count) {
         // Now and then a square wave, whose rows between its two levels only the
         // risers set: where they join blocks, a riser left out shows.
         static constexpr std::uint32_t waves[] = {0, 0, 0, 0, 64, 100, 512, 1000};
@@ -148,8 +167,7 @@ private:
         static constexpr int sizes[][2] = {{500, 250}, {160, 90}, {160, 90}, {40, 30},
                                            {40, 30},   {7, 5},    {1, 1},    {21, 300}};
         const auto& size = sizes[next() % (sizeof sizes / sizeof sizes[0])];
-        width_ = size[0];
-        target_.resize(size[0], size[1]);
+        resize(size[0], size[1]);
     }
 
     Target& target_;

@@ -226,7 +226,7 @@ TEST(draw_graph, show_avg_off_draws_no_curve) {
     EXPECT_TRUE(scene.pixels_of(avg_argb).empty());
 }
 
-TEST(draw_graph, the_summaries_give_the_pixels_of_set_pixel_at_the_bitmap_edges) {
+TEST(draw_graph, the_pictures_give_the_pixels_of_set_pixel_at_the_bitmap_edges) {
     // Markers everywhere, many of them partly or wholly outside the bitmap.
     render_scene by_pixel(200, 120);
     render_scene by_view(200, 120);

@@ -1,5 +1,5 @@
-// Drives the store, its buckets and the summaries with a session read from the input, and
-// compares the summaries' pixels with the plain walk's after every change.
+// Drives the store, its buckets and the pictures with a session read from the input, and
+// compares the pictures' pixels with the plain walk's after every change.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string what = session.change();
         const std::string failure = scene.frame(session.now());
         if (!failure.empty()) {
-            std::fprintf(stderr, "summaries differ from the plain walk after %s (change %d): %s\n",
+            std::fprintf(stderr, "pictures differ from the plain walk after %s (change %d): %s\n",
                          what.c_str(), i, failure.c_str());
             std::abort();
         }

@@ -1,4 +1,4 @@
-// The summaries of the graph on their own, without the drawing: what a live paint and a
+// The extremes and pictures of the graph on their own, without the drawing: what a live paint and a
 // rebuild after a rescale cost them for a week of samples, and for an hour at 10 Hz that fills
 // every column (span one hour), and the memory they take.
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/graph/graph_summaries.h"
+#include "app/graph/graph_pictures.h"
 #include "app/store/sample_intake.h"
 #include "app/store/scaling.h"
 
@@ -25,7 +25,7 @@ constexpr std::uint32_t week_secs = 604800;
 
 struct scene {
     sample_store store;
-    graph_summaries summaries;
+    graph_pictures pictures;
     line_ends ends;
     int width;
     int height;
@@ -66,7 +66,7 @@ struct scene {
         if (!batch.empty()) append_samples(store, batch.data(), batch.size());
     }
 
-    // One paint's use of the summaries, with the plot as wide as the window less the labels.
+    // One paint's use of the pictures, with the plot as wide as the window less the labels.
     void paint() {
         set_time_window(store);
         scale_y(store, height);
@@ -75,13 +75,13 @@ struct scene {
         const view_mapping view(store, plot_width);
         double low = win_none_min;
         double high = win_none_max;
-        summaries.follow(store);
-        summaries.extremes.find(store, low, high);
+        pictures.follow(store);
+        pictures.extremes.find(store, low, high);
         store.win_min = low;
         store.win_max = high;
-        summaries.markers.centres(store, view, width, height);
+        pictures.markers.centres(store, view, width, height);
         const average_steps steps(store, plot_width);
-        summaries.curve.pixels(store, steps, ends, width, height);
+        pictures.curve.pixels(store, steps, ends, width, height);
     }
 };
 
@@ -133,11 +133,11 @@ int main(int argc, char** argv) {
                 const auto start = bench_clock::now();
                 s->paint();
                 const double rebuild = ms_since(start);
-                const graph_summaries& summaries = s->summaries;
-                const double per_sample = static_cast<double>(summaries.extremes.memory_bytes()) /
+                const graph_pictures& pictures = s->pictures;
+                const double per_sample = static_cast<double>(pictures.extremes.memory_bytes()) /
                                           static_cast<double>(s->store.samples.size());
                 const double per_pixel =
-                    static_cast<double>(summaries.markers.memory_bytes() + summaries.curve.memory_bytes()) /
+                    static_cast<double>(pictures.markers.memory_bytes() + pictures.curve.memory_bytes()) /
                     (static_cast<double>(size[0]) * size[1]);
                 std::printf("%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f %12.2f\n", load.count,
                             load.span, size[0], size[1], avg, live.median, live.low, rebuild, per_sample,

@@ -1,4 +1,4 @@
-// Pictures of the graph's markers and curve as bits, drawn plainly and from the summaries, for comparing.
+// The pixels of one drawing pass's markers and curve, drawn plainly and from the pictures, for comparing.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/graph/curve_walk.h"
-#include "app/graph/graph_summaries.h"
+#include "app/graph/graph_pictures.h"
 #include "app/graph/line_ends.h"
 #include "app/graph/marker_shape.h"
 #include "app/graph/marker_walk.h"
@@ -16,6 +16,7 @@
 // One bit a pixel; pixels outside are skipped, as on a bitmap.
 class raster {
 public:
+    raster() : raster(0, 0) {}
     raster(int width, int height)
         : width_(width), height_(height), bits_(static_cast<std::size_t>(width * height)) {}
 
@@ -44,6 +45,16 @@ public:
         for (unsigned char bit : bits_) set += bit;
         return set;
     }
+    bool same_size(const raster& other) const { return width_ == other.width_ && height_ == other.height_; }
+    bool same_column(const raster& other, int x) const {
+        for (int y = 0; y < height_; ++y) {
+            const std::size_t i = static_cast<std::size_t>(y * width_ + x);
+            if (bits_[i] != other.bits_[i]) return false;
+        }
+        return true;
+    }
+    int width() const { return width_; }
+
     // The first pixel set in one picture only, as "x,y", or "" when there is none.
     std::string first_difference(const raster& other) const {
         for (int y = 0; y < height_; ++y)
@@ -61,8 +72,8 @@ private:
 };
 
 // What one drawing pass sets: the marker pixels, the curve pixels and the extremes.
-struct graph_picture {
-    graph_picture(int width, int height) : markers(width, height), curve(width, height) {}
+struct pass_pixels {
+    pass_pixels(int width, int height) : markers(width, height), curve(width, height) {}
 
     raster markers;
     raster curve;
@@ -70,7 +81,7 @@ struct graph_picture {
     double high = win_none_max;
 
     // What differs from `other`, or "" when nothing does.
-    std::string difference(const graph_picture& other) const {
+    std::string difference(const pass_pixels& other) const {
         const std::string marker = markers.first_difference(other.markers);
         if (!marker.empty()) return "marker pixel " + marker;
         const std::string line = curve.first_difference(other.curve);
@@ -80,40 +91,51 @@ struct graph_picture {
     }
 };
 
-// The plain drawing: the five pixels of every marker, and every riser and step
-// of the curve as a line whose end pixels `ends` gives, as GDI+ would draw them.
-inline graph_picture plain_picture(const sample_store& store, double plot_width, const line_ends& ends,
-                                   int width, int height) {
-    graph_picture picture(width, height);
+// The plain drawing: the pixels of every marker, and every riser and step of the
+// curve as a line whose end pixels `ends` gives, as GDI+ would draw them; at a
+// scale of thicker lines, t by t such lines moved by up to t - 1 pixels.
+inline pass_pixels plain_pixels(const sample_store& store, double plot_width, const line_ends& ends,
+                                int width, int height, const display_scale& scale = {}) {
+    pass_pixels picture(width, height);
     raster& markers = picture.markers;
+    const marker_shape shape(scale);
     walk_samples(store, view_mapping(store, plot_width), !store.only_avg, picture.low, picture.high,
-                 [&markers](int x, int y) {
-                     for (const pixel_offset& offset : marker_pixels)
-                         markers.pixel(x + offset.dx, y + offset.dy);
+                 [&markers, &shape](int x, int y) {
+                     shape.each_pixel([&](int dx, int dy) { markers.pixel(x + dx, y + dy); });
                  });
     if (!store.show_avg) return picture;
     struct lines {
         const line_ends& ends;
         raster& out;
-        void riser(int x, int y1, int y2) { draw_straight_line(ends, x, y1, x, y2, out); }
-        void step(int x1, int x2, int y) { draw_straight_line(ends, x1, y, x2, y, out); }
-    } curve{ends, picture.curve};
+        thick_line offsets;
+        void riser(int x, int y1, int y2) {
+            for (int dx = offsets.first; dx <= offsets.last; ++dx)
+                for (int dy = offsets.first; dy <= offsets.last; ++dy)
+                    draw_straight_line(ends, x + dx, y1 + dy, x + dx, y2 + dy, out);
+        }
+        void step(int x1, int x2, int y) {
+            for (int dx = offsets.first; dx <= offsets.last; ++dx)
+                for (int dy = offsets.first; dy <= offsets.last; ++dy)
+                    draw_straight_line(ends, x1 + dx, y + dy, x2 + dx, y + dy, out);
+        }
+    } curve{ends, picture.curve, thick_line(scale)};
     walk_curve(average_steps(store, plot_width), curve);
     return picture;
 }
 
-// The same pixels as the paint takes them from the summaries, which first follow
+// The same pixels as the paint takes them from the pictures, which first follow
 // the store's changes. The time scale must pass columns_monotonic().
-inline graph_picture summarised_picture(graph_summaries& summaries, sample_store& store, double plot_width,
-                                        const line_ends& ends, int width, int height) {
-    graph_picture picture(width, height);
+inline pass_pixels picture_pixels(graph_pictures& pictures, sample_store& store, double plot_width,
+                                  const line_ends& ends, int width, int height,
+                                  const display_scale& scale = {}) {
+    pass_pixels picture(width, height);
     const view_mapping view(store, plot_width);
-    summaries.follow(store);
-    summaries.extremes.find(store, picture.low, picture.high);
+    pictures.follow(store);
+    pictures.extremes.find(store, picture.low, picture.high);
     if (!store.only_avg)
-        draw_summarised_markers(summaries.markers, store, view, width, height, picture.markers);
+        picture.markers.draw_bits(pictures.markers.pixels(store, view, width, height, marker_shape(scale)));
     if (store.show_avg)
-        draw_summarised_curve(summaries.curve, store, average_steps(store, plot_width), ends, width, height,
-                              picture.curve);
+        picture.curve.draw_bits(pictures.curve.pixels(store, average_steps(store, plot_width), ends, width,
+                                                      height, thick_line(scale)));
     return picture;
 }

@@ -1,4 +1,4 @@
-// Paints from the summaries give, frame after frame of random sessions, the pixels of the plain drawing.
+// Paints from the pictures give, frame after frame of random sessions, the pixels of the plain drawing.
 #include "tests/app/render/render_scene_win.h"
 
 #include <array>
@@ -84,9 +84,9 @@ private:
 };
 
 // The plain drawing costs a GDI+ call per marker pixel and per line, so these
-// sessions start smaller than those of the summaries' own tests, which compare
+// sessions start smaller than those of the pictures' own tests, which compare
 // the same pixels without GDI+ under every line rule.
-TEST(summary_paths, every_frame_of_random_sessions_matches_the_plain_drawing) {
+TEST(picture_paths, every_frame_of_random_sessions_matches_the_plain_drawing) {
     int markers = 0;
     int curve = 0;
     for (std::uint32_t seed : {1u, 2u, 3u, 5u, 8u}) {

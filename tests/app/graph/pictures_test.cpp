@@ -1,8 +1,10 @@
-// The summaries give, frame after frame of random sessions, the pixels of the plain walk.
+// The pictures give, frame after frame of random sessions, the pixels of the plain walk, and follow live
+// plots.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,19 +13,24 @@
 
 namespace {
 
+// The display scales the harness draws at: 100 %, 125 %, 150 %, 200 %, 250 % and 300 %.
+const std::uint32_t scale_dpis[] = {96, 120, 144, 192, 240, 288};
+
 // Any rule GDI+ may follow: every choice of the vertical ends and of the point,
 // which decide the rows the curve's risers set, each with two choices of the
-// horizontal ends, which decide its wide steps.
-TEST(summaries, every_frame_of_random_sessions_matches_the_plain_walk_under_every_line_rule) {
+// horizontal ends, which decide its wide steps; the sessions take the display
+// scales in turn, so that every scale meets rules of every kind.
+TEST(pictures, every_frame_of_random_sessions_matches_the_plain_walk_under_every_line_rule) {
     std::size_t markers = 0;
     std::size_t curve = 0;
     for (std::uint32_t vertical = 0; vertical < 32; ++vertical) {
         for (std::uint32_t seed : {vertical * 2 + 1, vertical * 2 + 2}) {
+            const display_scale scale{scale_dpis[seed % std::size(scale_dpis)]};
             std::uint32_t state = seed;
             // Bits 0, 1, 2, 5, 6: point, first and last down and up; 3, 4, 7, 8 at random.
             const std::uint32_t horizontal = next_random(state) & 0x198u;
             const line_ends ends = line_rule((vertical & 7u) | (vertical >> 3) << 5 | horizontal);
-            graph_scene scene(ends);
+            graph_scene scene(ends, scale);
             graph_session<graph_scene> session(scene, [&state] { return next_random(state); });
             session.start();
             for (int frame = 0; frame < 30; ++frame) {
@@ -48,7 +55,7 @@ const line_ends gdi_rule = line_rule(0x1F);
 // 30, then 46 at 25. In a column that takes blocks and blocks of blocks whole,
 // the rows between 20 and 25 are set only by the riser where the block at 30
 // joins the one before it.
-TEST(summaries, risers_where_blocks_join_show_in_columns_taken_whole) {
+TEST(pictures, risers_where_blocks_join_show_in_columns_counted_whole) {
     graph_scene scene(gdi_rule);
     scene.resize(160, 90);
     scene.set_span(604800);
@@ -65,7 +72,7 @@ TEST(summaries, risers_where_blocks_join_show_in_columns_taken_whole) {
 
 // A change to one bucket inside a block that a column takes whole, on data whose
 // columns are flat, so that the bucket's new mean stands out in its column.
-TEST(summaries, a_bucket_changed_inside_a_summarised_block_shows_at_the_next_paint) {
+TEST(pictures, a_bucket_changed_inside_a_counted_column_shows_at_the_next_paint) {
     const double width = 0.1;
     // 51,200 buckets (a multiple of every block length) of one sample each, at 20
     // and 30 in turns of 500 s, in the middle of their buckets but the first,
@@ -95,10 +102,10 @@ TEST(summaries, a_bucket_changed_inside_a_summarised_block_shows_at_the_next_pai
     }
 }
 
-// The clears force a rescale, which makes every summary stale anyway; here the
-// scale comes out the same after them, so only the clears' own record of the
-// removed samples keeps the old summaries out of the next paint.
-TEST(summaries, clears_leave_no_summary_of_the_samples_they_removed) {
+// The clears force a rescale, which makes every picture count again anyway; here
+// the scale comes out the same after them, so only the clears' own record of the
+// removed samples keeps them out of the next paint.
+TEST(pictures, clears_leave_no_pixel_of_the_samples_they_removed) {
     // A wave of 20,000 samples over an hour at 160 pixels, after 100 samples a
     // day older (outside the span); the same values reversed in time come back
     // after "Clear whole graph". Whole values sum exactly in any order, so the
@@ -128,7 +135,7 @@ TEST(summaries, clears_leave_no_summary_of_the_samples_they_removed) {
 // with a pixel of samples long gone.
 // The same for the curve's steps, a bucket of a millisecond (a width the
 // registry may hold) for each sample.
-TEST(summaries, a_pixel_of_more_samples_than_a_count_holds_empties_as_they_leave) {
+TEST(pictures, a_pixel_of_more_samples_than_a_count_holds_empties_as_they_leave) {
     for (const double width : {0.0, 0.001}) {
         graph_scene scene(gdi_rule);
         scene.resize(160, 90);
@@ -143,9 +150,9 @@ TEST(summaries, a_pixel_of_more_samples_than_a_count_holds_empties_as_they_leave
     }
 }
 
-// What the summaries keep grows by far less than a byte a sample; the rest is a
+// What the pictures keep grows by far less than a byte a sample; the rest is a
 // few bytes a pixel of the window, whatever the history.
-TEST(summaries, take_a_fraction_of_a_byte_a_sample_and_a_few_bytes_a_pixel) {
+TEST(pictures, keep_a_fraction_of_a_byte_a_sample_and_a_few_bytes_a_pixel) {
     const line_ends ends = line_rule(0x1FF);
     std::size_t bytes[2] = {};
     for (int half = 0; half < 2; ++half) {
@@ -156,10 +163,45 @@ TEST(summaries, take_a_fraction_of_a_byte_a_sample_and_a_few_bytes_a_pixel) {
         scene.set_span(86400);
         scene.append(samples, 1000);
         ASSERT_EQ(scene.frame(1000), "");
-        bytes[half] = scene.summaries().memory_bytes();
+        bytes[half] = scene.pictures().memory_bytes();
     }
     EXPECT_LT(bytes[1] - bytes[0], 200000u / 2);
     EXPECT_LT(bytes[0], 5u * 500 * 1080);
+}
+
+// Long live stretches, as a stream of pings brings them, between random changes:
+// the pictures follow the plot in at least a third of their paints (the rest count
+// everything again after a rescale, or draw fresh where samples are few for the
+// columns), and every paint gives the plain walk's pixels.
+TEST(pictures, follow_the_plot_through_long_live_stretches) {
+    paint_paths markers;
+    paint_paths curve;
+    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        std::uint32_t state = seed;
+        graph_scene scene(gdi_rule, display_scale{scale_dpis[seed - 1]});
+        graph_session<graph_scene> session(scene, [&state] { return next_random(state); });
+        session.start();
+        for (int stretch = 0; stretch < 4; ++stretch) {
+            const std::string what = session.change();
+            ASSERT_EQ(scene.frame(session.now()), "") << "seed " << seed << " after " << what;
+            // A window wide enough for a plot: narrower ones turn the time axis round.
+            stretch % 2 ? session.resize(500, 250) : session.resize(160, 90);
+            for (int paint = 0; paint < 50; ++paint) {
+                session.live();
+                ASSERT_EQ(scene.frame(session.now()), "") << "seed " << seed << " live paint " << paint;
+            }
+        }
+        const graph_pictures& pictures = scene.pictures();
+        for (auto [sum, paths] :
+             {std::pair{&markers, pictures.markers.paths()}, {&curve, pictures.curve.paths()}}) {
+            sum->counted += paths.counted;
+            sum->followed += paths.followed;
+            sum->fresh += paths.fresh;
+        }
+    }
+    EXPECT_GE(markers.followed * 3, markers.total())
+        << markers.counted << " counted, " << markers.fresh << " fresh";
+    EXPECT_GE(curve.followed * 3, curve.total()) << curve.counted << " counted, " << curve.fresh << " fresh";
 }
 
 } // namespace
