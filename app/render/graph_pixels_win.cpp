@@ -22,42 +22,62 @@ void draw_curve_plain(graph_view& view, gdip_graphics& graphics, double plot_wid
     walk_curve(steps, lines);
 }
 
+// Takes the bits a summary hands to its output.
+struct bits_taken {
+    const column_bits* bits = nullptr;
+    void draw_bits(const column_bits& drawn) { bits = &drawn; }
+};
+
 // False, having drawn nothing, where the summaries cannot serve.
 bool draw_samples_summarised(graph_view& view, gdip_graphics& graphics, double plot_width) {
-    sample_store& store = view.store;
-    const view_mapping mapping(store, plot_width);
-    if (!mapping.columns_monotonic()) return false;
     graphics.flush();
-    const line_ends& ends = gdiplus_line_ends();
-    const bool show_avg = store.show_avg && view.resources.avg_pen;
-    view.summaries.follow(store);
+    sample_bits bits;
     {
         back_buffer_view pixels(view.back_buffer);
-        if (!pixels.usable()) return false;
-        double low = win_none_min;
-        double high = win_none_max;
-        view.summaries.extremes.find(store, low, high);
-        store.win_min = low;
-        store.win_max = high;
-        if (!store.only_avg) {
-            pixels.set_color(view.point_color);
-            draw_summarised_markers(view.summaries.markers, store, mapping, pixels.width(), pixels.height(),
-                                    pixels);
-        }
-        if (!show_avg) return true;
-        if (ends.known) {
-            pixels.set_color(avg_color);
-            draw_summarised_curve(view.summaries.curve, store, average_steps(store, plot_width), ends,
-                                  pixels.width(), pixels.height(), pixels);
-            return true;
-        }
+        if (!pixels.usable() || !summarised_bits(view, plot_width, pixels.width(), pixels.height(), bits))
+            return false;
+        draw_sample_bits(pixels, bits, view.point_color);
     }
     // The view is gone, and with it the lock, before GDI+ draws.
-    draw_curve_plain(view, graphics, plot_width);
+    if (bits.curve_by_gdiplus) draw_curve_plain(view, graphics, plot_width);
     return true;
 }
 
 } // namespace
+
+bool summarised_bits(graph_view& view, double plot_width, int width, int height, sample_bits& bits) {
+    sample_store& store = view.store;
+    const view_mapping mapping(store, plot_width);
+    if (!mapping.columns_monotonic()) return false;
+    const line_ends& ends = gdiplus_line_ends();
+    const bool show_avg = store.show_avg && view.resources.avg_pen;
+    view.summaries.follow(store);
+    double low = win_none_min;
+    double high = win_none_max;
+    view.summaries.extremes.find(store, low, high);
+    store.win_min = low;
+    store.win_max = high;
+    bits_taken markers;
+    bits_taken curve;
+    if (!store.only_avg)
+        draw_summarised_markers(view.summaries.markers, store, mapping, width, height, markers);
+    if (show_avg && ends.known)
+        draw_summarised_curve(view.summaries.curve, store, average_steps(store, plot_width), ends, width,
+                              height, curve);
+    bits = sample_bits{markers.bits, curve.bits, show_avg && !ends.known};
+    return true;
+}
+
+void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus::ARGB point_color) {
+    if (bits.markers) {
+        pixels.set_color(point_color);
+        pixels.draw_bits(*bits.markers);
+    }
+    if (bits.curve) {
+        pixels.set_color(avg_color);
+        pixels.draw_bits(*bits.curve);
+    }
+}
 
 void draw_marker(graph_view& view, int x, int y) {
     const Gdiplus::ARGB color = view.point_color;
