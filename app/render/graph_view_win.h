@@ -27,6 +27,8 @@ struct graph_view {
     std::uint32_t last_data_tick = 0;
     gdip_bitmap back_buffer; // the graph is drawn here; none until the first paint
     kept_picture picture;    // what the back buffer shows, while it lasts
+    // The back buffer was brought up to date for the paint that follows, which then only copies it.
+    bool rendered_for_paint = false;
     std::uint32_t background_color = 0xFFFFFFFF;
     std::uint32_t point_color = 0xFF8FA2FE; // ARGB of the sample markers
     graph_resources resources;              // pens, label font, format and brush

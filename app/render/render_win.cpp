@@ -154,6 +154,26 @@ void draw_whole(graph_view& view, gdip_graphics& graphics, const frame_key& key)
     draw_samples(view, graphics, plot_width);
 }
 
+// The back buffer brought up to date, and the part of the window it changed
+// invalidated (without erasing), for this paint or the next.
+gdip_graphics render_for_window(graph_view& view, HWND hwnd) {
+    gdip_graphics graphics;
+    try {
+        graphics = render_back_buffer(view, GetTickCount());
+    } catch (...) {
+        // Out of memory while drawing: what the back buffer holds stays on the
+        // screen, and the next paint draws all again.
+        view.picture.forget();
+    }
+    const pixel_rect changed = view.picture.take_changed();
+    // A null window would stand for every window on the desktop.
+    if (hwnd && !changed.empty()) {
+        const RECT rect{changed.left, changed.top, changed.right, changed.bottom};
+        InvalidateRect(hwnd, &rect, FALSE);
+    }
+    return graphics;
+}
+
 } // namespace
 
 double draw_frame(graph_view& view, gdip_graphics& graphics) {
@@ -198,18 +218,23 @@ gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick) {
     return graphics;
 }
 
+void refresh(graph_view& view, HWND hwnd) {
+    render_for_window(view, hwnd);
+    view.rendered_for_paint = true;
+}
+
 void paint(graph_view& view, HWND hwnd) {
     gdip_graphics buffer_graphics;
-    try {
-        buffer_graphics = render_back_buffer(view, GetTickCount());
-    } catch (...) {
-        // Out of memory while drawing: show what the back buffer holds and try
-        // again at the next paint; BeginPaint must run either way or WM_PAINT repeats.
-    }
+    const bool fits = view.back_buffer && view.back_buffer.width() == view.client_width &&
+                      view.back_buffer.height() == view.client_height;
+    if (!view.rendered_for_paint || !fits) buffer_graphics = render_for_window(view, hwnd);
+    view.rendered_for_paint = false;
     const paint_guard painting(hwnd);
     if (painting.dc()) {
         // Deleted at the end of this block, before the guard releases the DC it draws on.
         gdip_graphics screen = gdip_graphics::on_dc(painting.dc());
-        screen.draw_image(view.back_buffer, 0, 0);
+        const RECT& area = painting.area();
+        screen.draw_image_part(view.back_buffer, area.left, area.top, area.right - area.left,
+                               area.bottom - area.top);
     }
 }

@@ -7,9 +7,14 @@
 
 #include "app/render/graph_view_win.h"
 
-// The whole WM_PAINT handling of the window: brings the view up to date, draws
-// into the back buffer and copies it to the window between BeginPaint and EndPaint.
+// The whole WM_PAINT handling of the window: brings the back buffer up to date
+// (unless refresh just did, for this paint, at the client size) and copies the
+// part of it the system asks for to the window between BeginPaint and EndPaint.
 void paint(graph_view& view, HWND hwnd);
+
+// The repaint tick, on the user-interface thread: brings the back buffer up to
+// date and asks for only the part that changed to be painted.
+void refresh(graph_view& view, HWND hwnd);
 
 // The part of paint before the copy, with `now_tick` standing for GetTickCount():
 // makes the back buffer when there is none, applies changed settings and, under

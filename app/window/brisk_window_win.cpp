@@ -2,6 +2,7 @@
 
 #include <boost/lambda/bind.hpp>
 
+#include "app/render/render_win.h"
 #include "app/store/sample_intake.h"
 
 brisk_window* main_window = nullptr;
@@ -30,7 +31,14 @@ brisk_window::~brisk_window() {
 }
 
 void brisk_window::invalidate() {
-    if (const HWND window = hwnd.load()) InvalidateRect(window, nullptr, TRUE);
+    if (const HWND window = hwnd.load()) PostMessageW(window, repaint_tick_message, 0, 0);
+}
+
+void brisk_window::on_repaint_tick() {
+    const HWND window = hwnd.load();
+    MSG later;
+    while (PeekMessageW(&later, window, repaint_tick_message, repaint_tick_message, PM_REMOVE)) {}
+    refresh(*this, window);
 }
 
 void brisk_window::clear_outside() {

@@ -134,6 +134,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         case WM_SIZE: on_size(window, lparam); break;
         case WM_SIZING: on_sizing(window); break;
         case WM_PAINT: paint(window, hwnd); return 0;
+        case repaint_tick_message: window.on_repaint_tick(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
             on_position_changed(window, hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));
