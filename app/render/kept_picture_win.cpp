@@ -19,6 +19,10 @@ bool column_differs(const column_bits& kept, const column_bits& now, int x) {
     return std::memcmp(kept.column(x), now.column(x), now.words() * sizeof(std::uint64_t)) != 0;
 }
 
+void copy_column(const column_bits& from, column_bits& to, int x) {
+    std::memcpy(to.column(x), from.column(x), from.words() * sizeof(std::uint64_t));
+}
+
 std::uint64_t word_or_zero(const std::uint64_t* words, std::int64_t count, std::int64_t i) {
     return i >= 0 && i < count ? words[i] : 0;
 }
@@ -132,11 +136,14 @@ bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, 
         to = std::max(to, std::min(pixels.width(), bits->first_column() + bits->columns()));
     }
     for (int x = from; x < to; ++x) {
-        if ((markers && column_differs(markers_, *markers, x)) ||
-            (curve && column_differs(curve_, *curve, x)))
-            update_column(pixels, x, markers, curve, rgb_of(point_color), rgb_of(curve_color));
+        const bool new_markers = markers && column_differs(markers_, *markers, x);
+        const bool new_curve = curve && column_differs(curve_, *curve, x);
+        if (!new_markers && !new_curve) continue;
+        update_column(pixels, x, markers, curve, rgb_of(point_color), rgb_of(curve_color));
+        // Only the columns that changed are kept anew.
+        if (new_markers) copy_column(*markers, markers_, x);
+        if (new_curve) copy_column(*curve, curve_, x);
     }
-    keep_samples(markers, curve);
     framed_ = true;
     return true;
 }
