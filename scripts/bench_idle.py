@@ -22,6 +22,10 @@ CASES = {
     'week-10hz': (10 * WEEK, WEEK, 500, 250),
     'week-10hz-large': (10 * WEEK, WEEK, 1920, 1080),
     'hour-10hz-large': (10 * HOUR, HOUR, 1920, 1080),
+    'empty-large': (0, WEEK, 1920, 1080),
+    'empty-4k': (0, WEEK, 3840, 2100),
+    'week-1hz-4k': (WEEK, WEEK, 3840, 2100),
+    'week-10hz-4k': (10 * WEEK, WEEK, 3840, 2100),
 }
 
 
@@ -126,6 +130,23 @@ def print_aims(rows):
         verdict = 'within' if ratio <= 1.5 else 'ABOVE'
         log(f'aim: the 10 Hz week at 1920x1080 idles at most 1.5x the filled hour at that size: '
             f'{ratio:.2f}x ({verdict} the aim)')
+    print_4k_aims(by_case)
+
+
+def print_4k_aims(by_case):
+    empty, large, huge = by_case.get('empty'), by_case.get('empty-large'), by_case.get('empty-4k')
+    if empty and huge:
+        ratio = huge['cpu'] / max(empty['cpu'], 0.01)
+        verdict = 'within' if ratio <= 1.5 else 'ABOVE'
+        log(f'aim: the empty window at 3840x2100 idles at most 1.5x the empty one at 500x250: {ratio:.2f}x '
+            f'({verdict} the aim)')
+    for case in ('week-1hz-4k', 'week-10hz-4k'):
+        row = by_case.get(case)
+        if row and large:
+            ratio = row['cpu'] / max(large['cpu'], 0.01)
+            verdict = 'within' if ratio <= 1.5 else 'ABOVE'
+            log(f'aim: {case} at 3840x2100 idles at most 1.5x the empty window at 1920x1080: {ratio:.2f}x '
+                f'({verdict} the aim)')
 
 
 def main():

@@ -31,6 +31,10 @@ void back_buffer_view::fill() {
         std::memcpy(scan0_ + static_cast<std::ptrdiff_t>(y) * stride_, first_row, width_ * 3u);
 }
 
+bool back_buffer_view::same_as_row_above(int y) const {
+    return std::memcmp(at(0, y), at(0, y - 1), width_ * 3u) == 0;
+}
+
 void back_buffer_view::column(int x, std::int64_t from, std::int64_t to) {
     if (static_cast<unsigned>(x) >= width_ || to < from) return;
     from = std::max<std::int64_t>(from, 0);

@@ -26,8 +26,22 @@ public:
     void fill();
     void pixel(int x, int y) {
         if (static_cast<unsigned>(x) >= width_ || static_cast<unsigned>(y) >= height_) return;
-        put(scan0_ + static_cast<std::ptrdiff_t>(y) * stride_ + static_cast<std::ptrdiff_t>(x) * 3);
+        put(at(x, y));
     }
+    // The colour of a pixel inside the bitmap, as 0xRRGGBB.
+    std::uint32_t rgb(int x, int y) const {
+        const BYTE* p = at(x, y);
+        return std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
+    }
+    // Sets a pixel inside the bitmap to 0xRRGGBB, whatever the colour of what is drawn.
+    void put_rgb(int x, int y, std::uint32_t rgb) {
+        BYTE* p = at(x, y);
+        p[0] = static_cast<BYTE>(rgb);
+        p[1] = static_cast<BYTE>(rgb >> 8);
+        p[2] = static_cast<BYTE>(rgb >> 16);
+    }
+    // Whether rows y and y - 1 hold the same pixels; y inside the bitmap, above 0.
+    bool same_as_row_above(int y) const;
     // The pixels of column x from row `from` to row `to`, both included.
     void column(int x, std::int64_t from, std::int64_t to);
     // The pixels of row y from column `from` to column `to`, both included.
@@ -37,6 +51,9 @@ public:
     void draw_bits(const column_bits& bits);
 
 private:
+    BYTE* at(int x, int y) const {
+        return scan0_ + static_cast<std::ptrdiff_t>(y) * stride_ + static_cast<std::ptrdiff_t>(x) * 3;
+    }
     void put(BYTE* p) {
         p[0] = blue_;
         p[1] = green_;

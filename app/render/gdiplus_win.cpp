@@ -163,6 +163,13 @@ Gdiplus::Status gdip_graphics::draw_image(gdip_bitmap& bitmap, int x, int y) {
     return with_object([&](Gdiplus::GpGraphics* g) { return flat::GdipDrawImageI(g, bitmap.get(), x, y); });
 }
 
+Gdiplus::Status gdip_graphics::draw_image_part(gdip_bitmap& bitmap, int x, int y, int width, int height) {
+    if (!bitmap) return check(Gdiplus::InvalidParameter);
+    return with_object([&](Gdiplus::GpGraphics* g) {
+        return flat::GdipDrawImagePointRectI(g, bitmap.get(), x, y, x, y, width, height, Gdiplus::UnitPixel);
+    });
+}
+
 Gdiplus::Status gdip_graphics::flush() {
     return with_object(
         [](Gdiplus::GpGraphics* g) { return flat::GdipFlush(g, Gdiplus::FlushIntentionSync); });

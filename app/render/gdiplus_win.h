@@ -179,6 +179,8 @@ public:
     Gdiplus::Status draw_string(const std::wstring& text, gdip_font& font, const Gdiplus::RectF& layout,
                                 gdip_string_format& format, gdip_solid_brush& brush);
     Gdiplus::Status draw_image(gdip_bitmap& bitmap, int x, int y);
+    // The part of `bitmap` from (x, y), `width` by `height` pixels, unscaled at the same place.
+    Gdiplus::Status draw_image_part(gdip_bitmap& bitmap, int x, int y, int width, int height);
     // Waits until everything drawn so far has reached the target.
     Gdiplus::Status flush();
 };

@@ -45,41 +45,52 @@ bool pictures_serve(const graph_view& view, const view_mapping& mapping) {
 
 // False, having drawn nothing, where the pictures cannot serve.
 bool draw_samples_from_pictures(graph_view& view, gdip_graphics& graphics, double plot_width) {
-    sample_store& store = view.store;
-    const view_mapping mapping(store, plot_width);
-    if (!pictures_serve(view, mapping)) return false;
     graphics.flush();
-    const line_ends& ends = gdiplus_line_ends();
-    const bool show_avg = store.show_avg && view.resources.avg_pen;
-    view.pictures.follow(store);
+    sample_bits bits;
     {
         back_buffer_view pixels(view.back_buffer);
-        if (!pixels.usable()) return false;
-        double low = win_none_min;
-        double high = win_none_max;
-        view.pictures.extremes.find(store, low, high);
-        store.win_min = low;
-        store.win_max = high;
-        if (!store.only_avg) {
-            pixels.set_color(view.point_color);
-            pixels.draw_bits(view.pictures.markers.pixels(store, mapping, pixels.width(), pixels.height(),
-                                                          marker_shape(view.scale)));
-        }
-        if (!show_avg) return true;
-        if (ends.known) {
-            pixels.set_color(avg_color);
-            pixels.draw_bits(view.pictures.curve.pixels(store, average_steps(store, plot_width), ends,
-                                                        pixels.width(), pixels.height(),
-                                                        thick_line(view.scale)));
-            return true;
-        }
+        if (!pixels.usable() || !picture_bits(view, plot_width, pixels.width(), pixels.height(), bits))
+            return false;
+        draw_sample_bits(pixels, bits, view.point_color);
     }
     // The view is gone, and with it the lock, before GDI+ draws.
-    draw_curve_plain(view, graphics, plot_width);
+    if (bits.curve_by_gdiplus) draw_curve_plain(view, graphics, plot_width);
     return true;
 }
 
 } // namespace
+
+bool picture_bits(graph_view& view, double plot_width, int width, int height, sample_bits& bits) {
+    sample_store& store = view.store;
+    const view_mapping mapping(store, plot_width);
+    if (!pictures_serve(view, mapping)) return false;
+    const line_ends& ends = gdiplus_line_ends();
+    const bool show_avg = store.show_avg && view.resources.avg_pen;
+    view.pictures.follow(store);
+    double low = win_none_min;
+    double high = win_none_max;
+    view.pictures.extremes.find(store, low, high);
+    store.win_min = low;
+    store.win_max = high;
+    bits = sample_bits{nullptr, nullptr, show_avg && !ends.known};
+    if (!store.only_avg)
+        bits.markers = &view.pictures.markers.pixels(store, mapping, width, height, marker_shape(view.scale));
+    if (show_avg && ends.known)
+        bits.curve = &view.pictures.curve.pixels(store, average_steps(store, plot_width), ends, width, height,
+                                                 thick_line(view.scale));
+    return true;
+}
+
+void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus::ARGB point_color) {
+    if (bits.markers) {
+        pixels.set_color(point_color);
+        pixels.draw_bits(*bits.markers);
+    }
+    if (bits.curve) {
+        pixels.set_color(avg_color);
+        pixels.draw_bits(*bits.curve);
+    }
+}
 
 void draw_marker(graph_view& view, int x, int y) {
     const Gdiplus::ARGB color = view.point_color;

@@ -1,7 +1,25 @@
 // The sample markers and the average curve of a drawing pass: from the pictures, or by plain GDI+ calls.
 #pragma once
 
+#include "app/graph/column_bits.h"
+#include "app/render/back_buffer_view_win.h"
 #include "app/render/graph_view_win.h"
+
+// The marker and curve pixels of a drawing pass, as the pictures give them.
+struct sample_bits {
+    const column_bits* markers = nullptr; // none while only the average shows
+    const column_bits* curve = nullptr;   // none without a curve, or when GDI+ must draw it
+    bool curve_by_gdiplus = false;        // GDI+'s line ends could not be learnt
+};
+
+// The pixels of the markers and the average curve of the visible samples, for a
+// back buffer of `width` by `height`, from the pictures, and win_min and
+// win_max; with the store's lock held. False, having changed nothing, where the
+// pictures cannot serve: a time scale whose columns they cannot follow.
+bool picture_bits(graph_view& view, double plot_width, int width, int height, sample_bits& bits);
+
+// The markers, then the curve over them.
+void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus::ARGB point_color);
 
 // Draws the markers and the average curve of the visible samples into the back
 // buffer and sets win_min and win_max, with the store's lock held. The pixels come

@@ -6,6 +6,7 @@
 #include "app/graph/graph_pictures.h"
 #include "app/render/gdiplus_win.h"
 #include "app/render/graph_resources_win.h"
+#include "app/render/kept_picture_win.h"
 #include "app/store/display_scale.h"
 #include "app/store/sample_store.h"
 #include "app/store/view_settings.h"
@@ -26,6 +27,9 @@ struct graph_view {
     // arrived, but paint reads it from the first paint on, so it starts at 0.
     std::uint32_t last_data_tick = 0;
     gdip_bitmap back_buffer; // the graph is drawn here; none until the first paint
+    kept_picture picture;    // what the back buffer shows, while it lasts
+    // The back buffer was brought up to date for the paint that follows, which then only copies it.
+    bool rendered_for_paint = false;
     std::uint32_t background_color = 0xFFFFFFFF;
     std::uint32_t point_color = 0xFF8FA2FE; // ARGB of the sample markers
     graph_resources resources;              // pens, label font, format and brush

@@ -114,6 +114,78 @@ void clear_back_buffer(graph_view& view, gdip_graphics& graphics) {
     graphics.clear(view.background_color);
 }
 
+void make_back_buffer(graph_view& view) {
+    if (view.back_buffer) return;
+    view.back_buffer = gdip_bitmap(view.client_width, view.client_height, PixelFormat24bppRGB);
+    view.picture.forget();
+}
+
+frame_key key_of(const graph_view& view) {
+    const sample_store& store = view.store;
+    return frame_key{view.client_width,
+                     view.client_height,
+                     view.background_color,
+                     view.point_color,
+                     store.span_secs,
+                     store.only_avg,
+                     store.show_avg,
+                     {store.y_low, store.y_high, store.y_range, store.y_scale, store.plot_height,
+                      store.margin, store.bucket_width}};
+}
+
+// The samples' pixels over the frame kept from an earlier paint: only those that
+// changed. False where they cannot be found so; the caller then draws all.
+bool update_samples(graph_view& view) {
+    const double plot_width = view.picture.plot_width();
+    view.store.x_scale = plot_width / static_cast<double>(view.store.span_secs);
+    back_buffer_view pixels(view.back_buffer);
+    sample_bits bits;
+    if (!pixels.usable() || !picture_bits(view, plot_width, pixels.width(), pixels.height(), bits) ||
+        bits.curve_by_gdiplus)
+        return false;
+    return view.picture.update(pixels, bits.markers, bits.curve, view.point_color, avg_color);
+}
+
+// The frame and the samples' pixels over it, both kept where the pictures give the pixels.
+void draw_whole(graph_view& view, gdip_graphics& graphics, const frame_key& key) {
+    view.picture.forget();
+    const double plot_width = draw_frame(view, graphics);
+    view.plot_width = plot_width;
+    graphics.flush();
+    {
+        back_buffer_view pixels(view.back_buffer);
+        sample_bits bits;
+        if (pixels.usable() && picture_bits(view, plot_width, pixels.width(), pixels.height(), bits) &&
+            !bits.curve_by_gdiplus) {
+            view.picture.keep_frame(key, plot_width, pixels);
+            draw_sample_bits(pixels, bits, view.point_color);
+            view.picture.keep_samples(bits.markers, bits.curve);
+            return;
+        }
+    }
+    draw_samples(view, graphics, plot_width);
+}
+
+// The back buffer brought up to date, and the part of the window it changed
+// invalidated (without erasing), for this paint or the next.
+gdip_graphics render_for_window(graph_view& view, HWND hwnd) {
+    gdip_graphics graphics;
+    try {
+        graphics = render_back_buffer(view, GetTickCount());
+    } catch (...) {
+        // Out of memory while drawing: what the back buffer holds stays on the
+        // screen, and the next paint draws all again.
+        view.picture.forget();
+    }
+    const pixel_rect changed = view.picture.take_changed();
+    // A null window would stand for every window on the desktop.
+    if (hwnd && !changed.empty()) {
+        const RECT rect{changed.left, changed.top, changed.right, changed.bottom};
+        InvalidateRect(hwnd, &rect, FALSE);
+    }
+    return graphics;
+}
+
 } // namespace
 
 double draw_frame(graph_view& view, gdip_graphics& graphics) {
@@ -130,8 +202,8 @@ void draw_graph(graph_view& view, gdip_graphics& graphics) {
 }
 
 gdip_graphics prepare_back_buffer(graph_view& view, std::uint32_t now_tick) {
-    if (!view.back_buffer)
-        view.back_buffer = gdip_bitmap(view.client_width, view.client_height, PixelFormat24bppRGB);
+    make_back_buffer(view);
+    view.picture.forget();
     gdip_graphics graphics = gdip_graphics::on_image(view.back_buffer);
     clear_back_buffer(view, graphics);
     apply_view_settings(view.store, view.settings(), now_tick - view.last_data_tick, view.client_height);
@@ -139,25 +211,43 @@ gdip_graphics prepare_back_buffer(graph_view& view, std::uint32_t now_tick) {
 }
 
 gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick) {
-    gdip_graphics graphics = prepare_back_buffer(view, now_tick);
+    make_back_buffer(view);
+    apply_view_settings(view.store, view.settings(), now_tick - view.last_data_tick, view.client_height);
+    gdip_graphics graphics;
     lock_guard hold(view.store.lock);
     view.graph_drawn = update_view(view.store, view.client_height);
-    if (view.graph_drawn) draw_graph(view, graphics);
+    if (!view.graph_drawn) {
+        if (view.picture.shows_background()) return graphics;
+        graphics = gdip_graphics::on_image(view.back_buffer);
+        clear_back_buffer(view, graphics);
+        view.picture.keep_background(view.client_width, view.client_height);
+        return graphics;
+    }
+    const frame_key key = key_of(view);
+    if (view.picture.holds(key) && update_samples(view)) return graphics;
+    graphics = gdip_graphics::on_image(view.back_buffer);
+    clear_back_buffer(view, graphics);
+    draw_whole(view, graphics, key);
     return graphics;
+}
+
+void refresh(graph_view& view, HWND hwnd) {
+    render_for_window(view, hwnd);
+    view.rendered_for_paint = true;
 }
 
 void paint(graph_view& view, HWND hwnd) {
     gdip_graphics buffer_graphics;
-    try {
-        buffer_graphics = render_back_buffer(view, GetTickCount());
-    } catch (...) {
-        // Out of memory while drawing: show what the back buffer holds and try
-        // again at the next paint; BeginPaint must run either way or WM_PAINT repeats.
-    }
+    const bool fits = view.back_buffer && view.back_buffer.width() == view.client_width &&
+                      view.back_buffer.height() == view.client_height;
+    if (!view.rendered_for_paint || !fits) buffer_graphics = render_for_window(view, hwnd);
+    view.rendered_for_paint = false;
     const paint_guard painting(hwnd);
     if (painting.dc()) {
         // Deleted at the end of this block, before the guard releases the DC it draws on.
         gdip_graphics screen = gdip_graphics::on_dc(painting.dc());
-        screen.draw_image(view.back_buffer, 0, 0);
+        const RECT& area = painting.area();
+        screen.draw_image_part(view.back_buffer, area.left, area.top, area.right - area.left,
+                               area.bottom - area.top);
     }
 }

@@ -7,19 +7,27 @@
 
 #include "app/render/graph_view_win.h"
 
-// The whole WM_PAINT handling of the window: brings the view up to date, draws
-// into the back buffer and copies it to the window between BeginPaint and EndPaint.
+// The whole WM_PAINT handling of the window: brings the back buffer up to date
+// (unless refresh just did, for this paint, at the client size) and copies the
+// part of it the system asks for to the window between BeginPaint and EndPaint.
 void paint(graph_view& view, HWND hwnd);
 
+// The repaint tick, on the user-interface thread: brings the back buffer up to
+// date and asks for only the part that changed to be painted.
+void refresh(graph_view& view, HWND hwnd);
+
 // The part of paint before the copy, with `now_tick` standing for GetTickCount():
-// prepare_back_buffer, then, when samples are visible, the time window, the
-// value axis and draw_graph under the store's lock. Returns the graphics object
-// on the back buffer; paint keeps it until the copy is done.
+// makes the back buffer when there is none, applies changed settings and, under
+// the store's lock, brings the view up to date and the back buffer with it.
+// Where the frame (size, value axis, labels, span, averaging) is the one the
+// back buffer was drawn on, only the marker and curve pixels that changed are
+// written; otherwise everything is drawn again. Returns the graphics object on
+// the back buffer, if one was needed; paint keeps it until the copy is done.
 gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick);
 
 // Makes the back buffer when there is none (client size, 24 bits per pixel),
-// clears it and applies changed settings to the store. Returns the graphics
-// object on the back buffer.
+// clears it and applies changed settings to the store, for a drawing from
+// nothing. Returns the graphics object on the back buffer.
 gdip_graphics prepare_back_buffer(graph_view& view, std::uint32_t now_tick);
 
 // Draws grid lines with labels, the value axis, the sample markers and the average

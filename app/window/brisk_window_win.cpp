@@ -3,6 +3,7 @@
 
 #include <boost/lambda/bind.hpp>
 
+#include "app/render/render_win.h"
 #include "app/store/sample_intake.h"
 
 brisk_window* main_window = nullptr;
@@ -31,7 +32,16 @@ brisk_window::~brisk_window() {
 }
 
 void brisk_window::invalidate() {
-    if (const HWND window = hwnd.load()) InvalidateRect(window, nullptr, TRUE);
+    if (const HWND window = hwnd.load()) PostMessageW(window, repaint_tick_message, 0, 0);
+}
+
+void brisk_window::on_repaint_tick() {
+    const HWND window = hwnd.load();
+    MSG later;
+    while (PeekMessageW(&later, window, repaint_tick_message, repaint_tick_message, PM_REMOVE)) {}
+    refresh(*this, window);
+    // The graph moved under the pointer even where no pixel changed (and no paint follows).
+    readout.painted(*this);
 }
 
 void brisk_window::clear_outside() {

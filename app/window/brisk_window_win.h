@@ -65,14 +65,22 @@ struct brisk_window : graph_view {
     wheel_notches wheel_turned; // the wheel's rotation short of a whole notch
 
     // The repaint callback: runs on the timer's thread and touches nothing but
-    // hwnd. Before the window exists there is nothing to repaint; a null window
-    // would mean every window on the desktop.
+    // hwnd. It posts repaint_tick_message, on which the user-interface thread
+    // brings the back buffer up to date and invalidates only what changed.
+    // Before the window exists there is nothing to repaint; a window gone
+    // meanwhile takes no message.
     void invalidate();
+    // The repaint tick, on the user-interface thread. Ticks that piled up behind
+    // a busy user-interface thread are taken with it.
+    void on_repaint_tick();
 
     // The Clear submenu's callbacks: the store's clears at the current client height.
     void clear_outside();
     void clear_all();
 };
+
+// Posted by the repaint callback to the window.
+constexpr UINT repaint_tick_message = WM_APP + 0x100;
 
 // Set by the entry point right after construction; read by the window procedure.
 extern brisk_window* main_window;

@@ -161,6 +161,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
             paint(window, hwnd);
             window.readout.painted(window);
             return 0;
+        case repaint_tick_message: window.on_repaint_tick(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGED:
             on_position_changed(window, hwnd, reinterpret_cast<const WINDOWPOS*>(lparam));

@@ -17,6 +17,8 @@ public:
 
     // Null when the system gave no display context: there is nothing to draw on.
     HDC dc() const { return dc_; }
+    // The part of the client area to paint.
+    const RECT& area() const { return paint_.rcPaint; }
 
 private:
     HWND window_;

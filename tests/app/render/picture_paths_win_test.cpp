@@ -12,7 +12,8 @@
 namespace {
 
 // Two views that receive the same samples, clock and settings: one painted as
-// the window paints, one by the plain drawing, every marker and line a GDI+ call.
+// the window paints, keeping its back buffer from paint to paint, one by the
+// plain drawing from nothing, every marker and line a GDI+ call.
 class twin_views {
 public:
     twin_views() {
@@ -53,13 +54,16 @@ public:
                 : clear_outside(view->store, view->client_height);
     }
 
-    // Both paints at `now`; "" when they agree.
+    // Both paints at `now`; "" when they agree, and when every pixel the kept
+    // back buffer changed lies in the part it reported changed.
     std::string frame(std::uint32_t now) {
         graph_view& painted = *views_[0];
         graph_view& plain = *views_[1];
         render_back_buffer(painted, now);
         render_plain(plain, now);
         const std::string pixel = first_difference(painted.back_buffer, plain.back_buffer);
+        const std::string unreported = changed_outside(painted);
+        if (!unreported.empty()) return "pixel " + unreported + " changed outside the part reported changed";
         markers_ += count_colour(painted.back_buffer, marker_argb);
         curve_ += count_colour(painted.back_buffer, avg_argb);
         const sample_store& a = painted.store;
@@ -76,11 +80,39 @@ public:
     // session drew something worth comparing.
     int markers() const { return markers_; }
     int curve() const { return curve_; }
+    // Paints that kept the back buffer and changed only a part of it, or nothing.
+    int kept() const { return kept_; }
 
 private:
+    // The first pixel that differs from the last paint's outside the part the
+    // paint reported changed, as "x,y"; "" when none does.
+    std::string changed_outside(graph_view& painted) {
+        const pixel_rect changed = painted.picture.take_changed();
+        const bool whole = changed.left == 0 && changed.top == 0 &&
+                           changed.right == painted.back_buffer.width() &&
+                           changed.bottom == painted.back_buffer.height();
+        if (!whole) ++kept_;
+        std::vector<Gdiplus::ARGB> pixels = all_pixels(painted.back_buffer);
+        const int width = painted.back_buffer.width();
+        std::string found;
+        if (pixels.size() == last_.size()) {
+            for (std::size_t i = 0; i < pixels.size() && found.empty(); ++i) {
+                const int x = static_cast<int>(i) % width;
+                const int y = static_cast<int>(i) / width;
+                const bool inside =
+                    x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
+                if (pixels[i] != last_[i] && !inside) found = std::to_string(x) + "," + std::to_string(y);
+            }
+        }
+        last_ = std::move(pixels);
+        return found;
+    }
+
     std::array<std::unique_ptr<graph_view>, 2> views_;
+    std::vector<Gdiplus::ARGB> last_; // the painted view's pixels after its last paint
     int markers_ = 0;
     int curve_ = 0;
+    int kept_ = 0;
 };
 
 // The plain drawing costs a GDI+ call per marker pixel and per line, so these
@@ -89,6 +121,7 @@ private:
 TEST(picture_paths, every_frame_of_random_sessions_matches_the_plain_drawing) {
     int markers = 0;
     int curve = 0;
+    int kept = 0;
     for (std::uint32_t seed : {1u, 2u, 3u, 5u, 8u}) {
         twin_views twins;
         std::uint32_t state = seed;
@@ -103,9 +136,11 @@ TEST(picture_paths, every_frame_of_random_sessions_matches_the_plain_drawing) {
         }
         markers += twins.markers();
         curve += twins.curve();
+        kept += twins.kept();
     }
     EXPECT_GT(markers, 0);
     EXPECT_GT(curve, 0);
+    EXPECT_GT(kept, 100);
 }
 
 } // namespace

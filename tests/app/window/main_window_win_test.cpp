@@ -381,6 +381,70 @@ TEST_F(created_window_test, sizes_follow_the_dpi_they_were_saved_at_and_a_change
     EXPECT_EQ(144u, saved(L"dpi"));
 }
 
+// Handles the repaint ticks waiting for the window; how many there were.
+int handle_ticks(HWND hwnd) {
+    MSG msg;
+    int ticks = 0;
+    while (PeekMessageW(&msg, hwnd, repaint_tick_message, repaint_tick_message, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+        ++ticks;
+    }
+    return ticks;
+}
+
+RECT update_rect(HWND hwnd) {
+    RECT rect{};
+    GetUpdateRect(hwnd, &rect, FALSE);
+    return rect;
+}
+
+// Ticks the timer's callback posted are handled as one when the window comes to
+// them; the tick asks for the whole window after a change of everything, for nothing when
+// nothing changed, and for the few columns of one new sample.
+TEST_F(created_window_test, the_repaint_tick_asks_to_paint_only_what_changed) {
+    const placement work = display_monitors().front().work;
+    create_at({work.x + 60, work.y + 40, 520, 300});
+    const HWND hwnd = window->hwnd.load();
+    window->x_time = 604800; // a column of about twenty minutes: the clock moves nothing
+    window->x_time_changed = true;
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(hwnd);
+    std::vector<double> batch;
+    for (int i = 0; i < 100; ++i) batch.insert(batch.end(), {1000.0 + i, 10.0 + i % 10});
+    copy_data(sample_batch_id, batch.data(), static_cast<DWORD>(batch.size() * sizeof(double)));
+
+    window->invalidate();
+    window->invalidate();
+    EXPECT_EQ(1, handle_ticks(hwnd));
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client, update_rect(hwnd));
+    UpdateWindow(hwnd);
+    // The value axis is scaled to the extremes the paint before found: settled at the second tick.
+    window->invalidate();
+    handle_ticks(hwnd);
+    UpdateWindow(hwnd);
+
+    window->invalidate();
+    EXPECT_EQ(1, handle_ticks(hwnd));
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+
+    const double sample[] = {1099.9, 14.5}; // at the mean: the value axis stays
+    copy_data(sample_batch_id, sample, sizeof sample);
+    window->invalidate();
+    EXPECT_EQ(1, handle_ticks(hwnd));
+    const RECT changed = update_rect(hwnd);
+    EXPECT_GT(changed.right - changed.left, 0);
+    EXPECT_LT(changed.right - changed.left, 20) << changed;
+    EXPECT_GT(changed.left, client.right / 2) << changed;
+
+    // Once the window is gone, no tick reaches it.
+    DestroyWindow(hwnd);
+    drain_quit();
+    window->invalidate();
+    EXPECT_EQ(0, handle_ticks(nullptr));
+}
+
 TEST(main_window_texts, no_window_object_means_default_handling) {
     main_window = nullptr;
     // Before the object exists, messages go to DefWindowProcW, which erases nothing here.

@@ -1,0 +1,185 @@
+#include "app/render/kept_picture_win.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "app/graph/word_bits.h"
+
+namespace {
+
+bool same_layout(const column_bits& a, const column_bits& b) {
+    return a.first_column() == b.first_column() && a.columns() == b.columns() &&
+           a.first_row() == b.first_row() && a.rows() == b.rows();
+}
+
+// Whether column x differs between two sets of bits of one layout.
+bool column_differs(const column_bits& kept, const column_bits& now, int x) {
+    if (!now.has_column(x)) return false;
+    return std::memcmp(kept.column(x), now.column(x), now.words() * sizeof(std::uint64_t)) != 0;
+}
+
+void copy_column(const column_bits& from, column_bits& to, int x) {
+    std::memcpy(to.column(x), from.column(x), from.words() * sizeof(std::uint64_t));
+}
+
+std::uint64_t word_or_zero(const std::uint64_t* words, std::int64_t count, std::int64_t i) {
+    return i >= 0 && i < count ? words[i] : 0;
+}
+
+// The bits of rows 64 j to 64 j + 63 of column x (none where `bits` is null or lacks the column).
+std::uint64_t row_word(const column_bits* bits, int x, int j) {
+    if (!bits || !bits->has_column(x)) return 0;
+    const std::int64_t first = std::int64_t{j} * 64 - bits->first_row();
+    const std::int64_t word = first >= 0 ? first / 64 : -((63 - first) / 64);
+    const int shift = static_cast<int>(first - word * 64);
+    const std::uint64_t* words = bits->column(x);
+    const auto count = static_cast<std::int64_t>(bits->words());
+    const std::uint64_t low = word_or_zero(words, count, word) >> shift;
+    return shift == 0 ? low : low | word_or_zero(words, count, word + 1) << (64 - shift);
+}
+
+std::uint32_t rgb_of(std::uint32_t argb) {
+    return argb & 0xFFFFFFu;
+}
+
+} // namespace
+
+bool frame_key::operator==(const frame_key& other) const {
+    return width == other.width && height == other.height && background == other.background &&
+           point == other.point && span == other.span && only_avg == other.only_avg &&
+           show_avg == other.show_avg && std::memcmp(values, other.values, sizeof values) == 0;
+}
+
+void pixel_rect::add(const pixel_rect& other) {
+    if (other.empty()) return;
+    if (empty()) {
+        *this = other;
+        return;
+    }
+    left = std::min(left, other.left);
+    top = std::min(top, other.top);
+    right = std::max(right, other.right);
+    bottom = std::max(bottom, other.bottom);
+}
+
+// A row the same as the one above shares its runs: most rows of a frame are
+// background with the axis, and comparing a row costs less than scanning it.
+void frame_runs::capture(const back_buffer_view& pixels) {
+    starts_.clear();
+    colors_.clear();
+    rows_.clear();
+    for (int y = 0; y < pixels.height(); ++y) {
+        if (y > 0 && pixels.same_as_row_above(y)) {
+            rows_.push_back(rows_[2 * static_cast<std::size_t>(y) - 2]);
+            rows_.push_back(rows_[2 * static_cast<std::size_t>(y) - 1]);
+            continue;
+        }
+        rows_.push_back(starts_.size());
+        for (int x = 0; x < pixels.width(); ++x) {
+            const std::uint32_t color = pixels.rgb(x, y);
+            if (x > 0 && color == colors_.back()) continue;
+            starts_.push_back(static_cast<std::uint32_t>(x));
+            colors_.push_back(color);
+        }
+        rows_.push_back(starts_.size());
+    }
+}
+
+std::uint32_t frame_runs::at(int x, int y) const {
+    const auto first = starts_.begin() + static_cast<std::ptrdiff_t>(rows_[2 * static_cast<std::size_t>(y)]);
+    const auto end =
+        starts_.begin() + static_cast<std::ptrdiff_t>(rows_[2 * static_cast<std::size_t>(y) + 1]);
+    const auto run = std::upper_bound(first, end, static_cast<std::uint32_t>(x)) - 1;
+    return colors_[static_cast<std::size_t>(run - starts_.begin())];
+}
+
+void kept_picture::forget() {
+    background_ = false;
+    framed_ = false;
+}
+
+void kept_picture::keep_background(int width, int height) {
+    forget();
+    background_ = true;
+    changed_.add({0, 0, width, height});
+}
+
+void kept_picture::keep_frame(const frame_key& key, double plot_width, const back_buffer_view& pixels) {
+    forget();
+    key_ = key;
+    plot_width_ = plot_width;
+    frame_.capture(pixels);
+    framed_ = true;
+    changed_.add({0, 0, pixels.width(), pixels.height()});
+}
+
+void kept_picture::keep_samples(const column_bits* markers, const column_bits* curve) {
+    has_markers_ = markers != nullptr;
+    has_curve_ = curve != nullptr;
+    if (markers) markers_ = *markers;
+    if (curve) curve_ = *curve;
+}
+
+bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, const column_bits* curve,
+                          std::uint32_t point_color, std::uint32_t curve_color) {
+    if (!framed_ || (markers != nullptr) != has_markers_ || (curve != nullptr) != has_curve_) return false;
+    if ((markers && !same_layout(*markers, markers_)) || (curve && !same_layout(*curve, curve_)))
+        return false;
+    // Until the bits are kept, what the back buffer shows is not known.
+    framed_ = false;
+    int from = INT_MAX;
+    int to = INT_MIN;
+    for (const column_bits* bits : {markers, curve}) {
+        if (!bits || bits->columns() <= 0) continue;
+        from = std::min(from, std::max(0, bits->first_column()));
+        to = std::max(to, std::min(pixels.width(), bits->first_column() + bits->columns()));
+    }
+    for (int x = from; x < to; ++x) {
+        const bool new_markers = markers && column_differs(markers_, *markers, x);
+        const bool new_curve = curve && column_differs(curve_, *curve, x);
+        if (!new_markers && !new_curve) continue;
+        update_column(pixels, x, markers, curve, rgb_of(point_color), rgb_of(curve_color));
+        // Only the columns that changed are kept anew.
+        if (new_markers) copy_column(*markers, markers_, x);
+        if (new_curve) copy_column(*curve, curve_, x);
+    }
+    framed_ = true;
+    return true;
+}
+
+// Each pixel shows the curve where a curve bit is set, else a marker where a
+// marker bit is, else the frame: only those whose choice changed are written.
+void kept_picture::update_column(back_buffer_view& pixels, int x, const column_bits* markers,
+                                 const column_bits* curve, std::uint32_t point_color,
+                                 std::uint32_t curve_color) {
+    const column_bits* old_markers = has_markers_ ? &markers_ : nullptr;
+    const column_bits* old_curve = has_curve_ ? &curve_ : nullptr;
+    const int height = pixels.height();
+    int top = INT_MAX;
+    int bottom = INT_MIN;
+    for (int j = 0; j * 64 < height; ++j) {
+        const std::uint64_t om = row_word(old_markers, x, j);
+        const std::uint64_t oc = row_word(old_curve, x, j);
+        const std::uint64_t nm = row_word(markers, x, j);
+        const std::uint64_t nc = row_word(curve, x, j);
+        if (om == nm && oc == nc) continue;
+        const std::uint64_t writes[3] = {nc & ~oc, nm & ~nc & ~(om & ~oc), ~(nm | nc) & (om | oc)};
+        for (int kind = 0; kind < 3; ++kind) {
+            for (std::uint64_t word = writes[kind]; word != 0; word &= word - 1) {
+                const int y = j * 64 + lowest_bit(word);
+                if (y >= height) break;
+                pixels.put_rgb(x, y, kind == 0 ? curve_color : kind == 1 ? point_color : frame_.at(x, y));
+                top = std::min(top, y);
+                bottom = std::max(bottom, y + 1);
+            }
+        }
+    }
+    if (top < bottom) changed_.add({x, top, x + 1, bottom});
+}
+
+pixel_rect kept_picture::take_changed() {
+    const pixel_rect changed = changed_;
+    changed_ = pixel_rect{};
+    return changed;
+}
