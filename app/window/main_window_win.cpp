@@ -52,7 +52,10 @@ void on_copy_data(brisk_window& window, const COPYDATASTRUCT* data) {
     const std::size_t count = data->cbData / sizeof(ping_sample);
     // A batch of which nothing could be stored (all values not finite, or no
     // memory) leaves the graph's notion of the last arrival alone.
-    if (append_samples(window.store, data->lpData, count) != 0) window.last_data_tick = GetTickCount();
+    if (append_samples(window.store, data->lpData, count) != 0) {
+        window.last_data_tick = GetTickCount();
+        window.last_data_local_ms = local_ms_now();
+    }
 }
 
 // A count as the answer to a query message: plus one, so that 0 means no answer.
