@@ -68,7 +68,7 @@ struct path_point {
 std::vector<path_point> path(const graph_view& view, const char* kind, int count) {
     const sample_store& store = view.store;
     const view_mapping mapping(store, view.plot_width);
-    const int left = static_cast<int>(plot_left);
+    const int left = static_cast<int>(store.plot_left);
     const int width = std::max(1, static_cast<int>(view.plot_width));
     // The samples lie between 12 and 36, the wave's middle third between 18 and 30.
     const int band_top = static_cast<int>(mapping.y_of(30.0));

@@ -148,11 +148,14 @@ known_pixels pixels_of(graph_view& window) {
     const view_mapping mapping(store, plot_width);
     const int width = window.client_width;
     const int height = window.client_height;
-    if (!store.only_avg) known.draw_bits(window.pictures.markers.pixels(store, mapping, width, height));
+    if (!store.only_avg)
+        known.draw_bits(
+            window.pictures.markers.pixels(store, mapping, width, height, marker_shape(window.scale)));
     known.start_curve();
     if (store.show_avg)
         known.draw_bits(window.pictures.curve.pixels(store, average_steps(store, plot_width),
-                                                     gdiplus_line_ends(), width, height));
+                                                     gdiplus_line_ends(), width, height,
+                                                     thick_line(window.scale)));
     return known;
 }
 
@@ -173,8 +176,9 @@ double floor_paint_ms(graph_view& window, const known_pixels& known, std::uint32
 }
 
 std::unique_ptr<graph_view> live_window(std::size_t count, int per_second, int width, int height,
-                                        double avg_time, std::uint32_t span) {
+                                        double avg_time, std::uint32_t span, std::uint32_t dpi) {
     auto window = std::make_unique<graph_view>();
+    if (dpi != base_dpi) window->set_scale(display_scale{dpi});
     window->client_width = width;
     window->client_height = height;
     window->x_time = span;
@@ -199,8 +203,8 @@ double followed_share(const paint_paths& before, const paint_paths& after) {
 }
 
 live_timing live_ms(std::size_t count, int per_second, int width, int height, double avg_time, int runs,
-                    int cold_runs, std::uint32_t span = week_secs) {
-    auto window = live_window(count, per_second, width, height, avg_time, span);
+                    int cold_runs, std::uint32_t span = week_secs, std::uint32_t dpi = base_dpi) {
+    auto window = live_window(count, per_second, width, height, avg_time, span, dpi);
     std::uint32_t now = window->last_data_tick;
     double newest = static_cast<double>(count) / per_second;
     std::size_t arrived = count;
@@ -289,7 +293,7 @@ const char* avg_name(double avg_time) {
 
 void print_row(const char* kind, std::size_t count, const char* dims, double avg, const timing& t,
                const live_timing* memory = nullptr) {
-    std::printf("%-6s %10zu %-10s %-8s %10.2f %10.2f", kind, count, dims, avg_name(avg), t.median_ms,
+    std::printf("%-6s %10zu %-14s %-8s %10.2f %10.2f", kind, count, dims, avg_name(avg), t.median_ms,
                 t.min_ms);
     if (memory)
         std::printf(" %10.2f %10.2f %6.0f/%-4.0f", memory->bytes_per_sample, memory->bytes_per_pixel,
@@ -302,10 +306,10 @@ void print_aims(const char* dims, const double (&live)[3], const double (&idle)[
                 const double (&filled)[3]) {
     const char* names[] = {"off", "1 s", "1 h"};
     for (int a = 0; a < 3; ++a)
-        std::printf("aims   %-10s %-8s live/floor %.2f (at most 0.5)  idle/floor %.2f (at most 0.1)  "
+        std::printf("aims   %-14s %-8s live/floor %.2f (at most 0.5)  idle/floor %.2f (at most 0.1)  "
                     "live/filled %.2f (at most 1.3)\n",
                     dims, names[a], live[a] / floor[a], idle[a] / floor[a], live[a] / filled[a]);
-    std::printf("aims   %-10s 1 s/off  %.2f (at most 1.3)\n", dims, live[1] / live[0]);
+    std::printf("aims   %-14s 1 s/off  %.2f (at most 1.3)\n", dims, live[1] / live[0]);
 }
 
 void live_table() {
@@ -317,18 +321,28 @@ void live_table() {
         "pixels known: clear, grid, labels, axis and one copy of those pixels. Pictures: bytes of what\n"
         "they keep of the samples a stored sample, and of their counts a pixel of the window; followed:\n"
         "per cent of the live paints whose markers / curve followed the plot (-1: none drawn).\n"
+        "WxH@150%%, WxH@200%%: the 1920x1080 window at those display scales, drawn at that scale.\n"
         "Build: %s.\n",
         bench_build);
-    std::printf("%-6s %10s %-10s %-8s %10s %10s %10s %10s %11s\n", "", "samples", "size", "average",
+    std::printf("%-6s %10s %-14s %-8s %10s %10s %10s %10s %11s\n", "", "samples", "size", "average",
                 "median ms", "min ms", "B/sample", "B/pixel", "followed");
-    const int sizes[][2] = {{500, 250}, {1920, 1080}, {3840, 2160}};
+    // The 1920x1080 window's pixels at 150 % and 200 % display scale, drawn at that scale.
+    const struct {
+        int width;
+        int height;
+        std::uint32_t dpi;
+    } sizes[] = {{500, 250, 96}, {1920, 1080, 96}, {3840, 2160, 96}, {2880, 1620, 144}, {3840, 2160, 192}};
     const struct {
         std::size_t count;
         int per_second;
     } loads[] = {{36000, 10}, {604800, 1}, {6048000, 10}};
-    for (const auto& size : sizes) {
-        char dims[16];
-        std::snprintf(dims, sizeof dims, "%dx%d", size[0], size[1]);
+    for (const auto& scaled : sizes) {
+        const int size[2] = {scaled.width, scaled.height};
+        char dims[24];
+        if (scaled.dpi == base_dpi)
+            std::snprintf(dims, sizeof dims, "%dx%d", size[0], size[1]);
+        else
+            std::snprintf(dims, sizeof dims, "%dx%d@%u%%", size[0], size[1], scaled.dpi * 100 / base_dpi);
         double live[3] = {};
         double idle[3] = {};
         double floor[3] = {};
@@ -337,8 +351,8 @@ void live_table() {
         for (double avg : {0.0, 1.0, 3600.0}) {
             for (const auto& load : loads) {
                 const bool week_10hz = load.count == 6048000;
-                const live_timing t =
-                    live_ms(load.count, load.per_second, size[0], size[1], avg, 21, week_10hz ? 5 : 0);
+                const live_timing t = live_ms(load.count, load.per_second, size[0], size[1], avg, 21,
+                                              week_10hz ? 5 : 0, week_secs, scaled.dpi);
                 print_row("live", load.count, dims, avg, t.live, &t);
                 print_row("idle", load.count, dims, avg, t.idle);
                 if (week_10hz) {
@@ -350,7 +364,7 @@ void live_table() {
                 }
                 std::fflush(stdout);
             }
-            const live_timing hour = live_ms(36000, 10, size[0], size[1], avg, 21, 0, 3600);
+            const live_timing hour = live_ms(36000, 10, size[0], size[1], avg, 21, 0, 3600, scaled.dpi);
             print_row("filled", 36000, dims, avg, hour.live, &hour);
             filled[a++] = hour.live.median_ms;
             std::fflush(stdout);

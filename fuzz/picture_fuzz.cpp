@@ -1,5 +1,6 @@
-// Drives the store, its buckets and the pictures with a session read from the input, and
-// compares the pictures' pixels with the plain walk's after every change.
+// Drives the store, its buckets and the pictures with a session read from the input, at a
+// display scale it chooses, and compares the pictures' pixels with the plain walk's after
+// every change.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int i = 0; i < 2; ++i) value = value << 8 | (pos < size ? data[pos++] : 0u);
         return value;
     };
-    // The first choice is the line rule; then the session, a paint after each change.
+    // The first choice is the line rule, the second the display scale (100 % to 300 %); then
+    // the session, a paint after each change.
     const line_ends ends = line_rule(choice());
-    graph_scene scene(ends);
+    const std::uint32_t dpis[] = {96, 120, 144, 192, 240, 288};
+    graph_scene scene(ends, display_scale{dpis[choice() % 6]});
     graph_session<graph_scene> session(scene, choice);
     session.start(20000.0);
     const int changes = static_cast<int>(size / 16) + 1;

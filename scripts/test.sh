@@ -54,6 +54,7 @@ step "package" bash scripts/package.sh --check
 for preset in "${presets[@]}"; do
     stop_wine "$root/build/$preset/wineprefix"
 done
+stop_wine "$root/build/windows/wineprefix-144"
 
 step "formatting" bash scripts/check-format.sh
 

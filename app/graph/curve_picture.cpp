@@ -147,8 +147,10 @@ struct exact_columns {
 } // namespace
 
 const column_bits& curve_picture::pixels(const sample_store& store, const average_steps& steps,
-                                         const line_ends& ends, int width, int height) {
-    const picture_key key{steps.view(), width, height, steps.width(), steps.origin(), ends};
+                                         const line_ends& ends, int width, int height,
+                                         const thick_line& lines) {
+    const int thickness = lines.last - lines.first + 1;
+    const picture_key key{steps.view(), width, height, steps.width(), steps.origin(), ends, thickness};
     const std::size_t size = steps.bucket_count();
     const std::size_t budget = fresh_steps_budget(size - std::min(size, steps.first_bucket()), width);
     path_ = policy_.paint(
@@ -160,11 +162,38 @@ const column_bits& curve_picture::pixels(const sample_store& store, const averag
     changed_from_ = change_mark::none;
     first_bucket_ = steps.first_bucket();
     size_ = size;
+    const column_bits& thin = path_ == paint_path::fresh ? fresh_ : counts_.bits();
+    if (thickness == 1) {
+        changes_.reset(width);
+        for (int x = 0; x < width; ++x)
+            if (path_ == paint_path::fresh || counts_.changed(x)) changes_.mark(x);
+        counts_.forget_changes();
+        return thin;
+    }
+    thicken(thin, lines, width, height);
+    return thick_;
+}
+
+// The thin curve's pixels with a square of t by t around each, in the columns near one whose
+// thin pixels changed: a thick line as the plain drawing makes it, t lines beside each other
+// moved by up to t - 1 pixels along. Every pixel of the thin curve lies in the bitmap (its
+// columns are clamped to the plot, its rows are those of values on the axis), so none outside
+// can reach in.
+void curve_picture::thicken(const column_bits& thin, const thick_line& lines, int width, int height) {
+    const bool laid_out = thick_.columns() == width && thick_.rows() == height;
+    if (!laid_out) thick_.reset(0, width, 0, height);
+    const bool all = !laid_out || path_ == paint_path::fresh;
+    const int reach = lines.last - lines.first;
+    const marker_shape::bar square{lines.first, lines.last, lines.first, lines.last};
     changes_.reset(width);
-    for (int x = 0; x < width; ++x)
-        if (path_ == paint_path::fresh || counts_.changed(x)) changes_.mark(x);
+    for (int x = 0; x < width; ++x) {
+        if (!all && !counts_.changed_near(x, reach)) continue;
+        std::uint64_t* column = thick_.column(x);
+        std::fill(column, column + thick_.words(), 0);
+        add_bar_column(thin, x, square, column);
+        changes_.mark(x);
+    }
     counts_.forget_changes();
-    return path_ == paint_path::fresh ? fresh_ : counts_.bits();
 }
 
 follow_result curve_picture::follow(const sample_store& store, const average_steps& steps,

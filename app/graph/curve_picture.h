@@ -9,6 +9,7 @@
 #include "app/graph/column_starts.h"
 #include "app/graph/curve_walk.h"
 #include "app/graph/line_ends.h"
+#include "app/graph/marker_shape.h"
 #include "app/graph/picture_key.h"
 #include "app/graph/picture_policy.h"
 
@@ -30,13 +31,16 @@ public:
 
     // The curve's pixels of this pass, rows 0 to height - 1 of the columns 0 to
     // width - 1. The time scale must pass columns_monotonic().
+    // Its lines are `lines` thick: one pixel unless another thickness is given.
     const column_bits& pixels(const sample_store& store, const average_steps& steps, const line_ends& ends,
-                              int width, int height);
+                              int width, int height, const thick_line& lines = thick_line(display_scale{}));
     // The columns whose pixels the last pixels() may have changed.
     const changed_columns& changes() const { return changes_; }
     const paint_paths& paths() const { return policy_.paths(); }
 
-    std::size_t memory_bytes() const { return counts_.memory_bytes() + fresh_.memory_bytes(); }
+    std::size_t memory_bytes() const {
+        return counts_.memory_bytes() + fresh_.memory_bytes() + thick_.memory_bytes();
+    }
 
 private:
     follow_result follow(const sample_store& store, const average_steps& steps, const line_ends& ends,
@@ -53,11 +57,13 @@ private:
     bool joint_before(const average_steps& steps, std::size_t i, curve_joint& joint);
     bool count_columns(const average_steps& steps, const line_ends& ends, int from, int to);
     void rebuild_starts_from(const average_steps& steps, int from);
+    void thicken(const column_bits& thin, const thick_line& lines, int width, int height);
 
     picture_policy policy_;
     paint_path path_ = paint_path::counted; // of the last paint
     column_counts counts_;
     column_bits fresh_;              // the curve drawn without counts, on the fresh path
+    column_bits thick_;              // the last paint's pixels of lines thicker than one pixel
     changed_columns changes_;        // of the pixels at the last paint
     column_starts step_starts_;      // of the columns where the steps start
     column_starts step_ends_;        // of the columns where they end

@@ -56,15 +56,17 @@ public:
         const double start = origin_ + width_ * std::floor((mean_time - origin_) / width_);
         const double left = view_.offset_of(start);
         const double right = view_.plot_width - (view_.right_time - start - width_) * view_.x_scale;
-        return !std::isnan(left) && !std::isnan(right) && pixel_coord(std::max(0.0, left) + plot_left, x1) &&
-               pixel_coord(std::min(view_.plot_width, right) + plot_left, x2);
+        return !std::isnan(left) && !std::isnan(right) &&
+               pixel_coord(std::max(0.0, left) + view_.plot_left, x1) &&
+               pixel_coord(std::min(view_.plot_width, right) + view_.plot_left, x2);
     }
     // A mean time below which the steps cannot end right of column `x`: a guess,
     // to be checked with columns_of.
     double guess_time_left_of(int x) const {
         // The step ends left of x + 1 while start < right_time - width - (plot_width - (x + 1 - plot_left)) /
         // x_scale, and start <= mean_time; one width less leaves room for rounding.
-        return view_.right_time - 2.0 * width_ - (view_.plot_width - (x + 1 - plot_left)) / view_.x_scale;
+        return view_.right_time - 2.0 * width_ -
+               (view_.plot_width - (x + 1 - view_.plot_left)) / view_.x_scale;
     }
 
 private:

@@ -18,14 +18,15 @@ namespace {
 // the times it gives none (beyond the pixel range) a column far out on that
 // side, so that the columns still grow with the time.
 int column_of(const view_mapping& view, double time) {
-    const double value = view.offset_of(time) + plot_left;
+    const double value = view.offset_of(time) + view.plot_left;
     if (!(value > -pixel_coord_limit)) return INT_MIN / 2;
     if (!(value < pixel_coord_limit)) return INT_MAX / 2;
     return static_cast<int>(value);
 }
 
-// A row no count holds: where the samples that draw no marker are counted.
-constexpr double outside_row = -2.0;
+// A row no count holds, above the reach of the thickest marker: where the samples
+// that draw no marker are counted.
+constexpr double outside_row = -1.0e6;
 
 // The marker rows of the samples [first, end), as view_mapping::marker_row gives
 // them, to add(y), and outside_row for those that draw no marker. Without a
@@ -70,10 +71,10 @@ void add_marker_rows(const ping_sample* first, const ping_sample* end, const vie
 
 const column_bits& marker_picture::centres(const sample_store& store, const view_mapping& view, int width,
                                            int height) {
-    const picture_key key{view, width, height, 0.0, 0.0, line_ends()};
+    const picture_key key{view, width, height, 0.0, 0.0, line_ends(), shape_.thickness};
     const std::size_t size = store.samples.size();
     const std::size_t budget =
-        fresh_budget(size - std::min<std::size_t>(store.first_visible, size), width + 2 * marker_reach);
+        fresh_budget(size - std::min<std::size_t>(store.first_visible, size), width + 2 * reach_);
     path_ = policy_.paint(
         key.same_but_time(key_), view.x_scale > 0.0, budget,
         [&](std::size_t most) { return follow(store, view, most); },
@@ -90,7 +91,10 @@ const column_bits& marker_picture::centres(const sample_store& store, const view
 }
 
 const column_bits& marker_picture::pixels(const sample_store& store, const view_mapping& view, int width,
-                                          int height) {
+                                          int height, const marker_shape& shape) {
+    // Another thickness is another key: the centres are made anew, with the reach of the new shape.
+    shape_ = shape;
+    reach_ = shape.reach();
     const column_bits& centres = this->centres(store, view, width, height);
     const bool laid_out = pixels_.columns() == width && pixels_.first_row() == centres.first_row() &&
                           pixels_.rows() == centres.rows();
@@ -101,8 +105,8 @@ const column_bits& marker_picture::pixels(const sample_store& store, const view_
     const bool all = !laid_out || path_ == paint_path::fresh;
     changes_.reset(width);
     for (int x = 0; x < width; ++x) {
-        if (!all && !counts_.changed_near(x, marker_reach)) continue;
-        marker_column(centres, x, pixels_.column(x));
+        if (!all && !counts_.changed_near(x, reach_)) continue;
+        marker_column(centres, x, pixels_.column(x), shape_);
         changes_.mark(x);
     }
     counts_.forget_changes();
@@ -169,11 +173,11 @@ bool marker_picture::move_columns(const sample_store& store, const view_mapping&
 
 void marker_picture::count_all(const sample_store& store, const view_mapping& view, int width, int height) {
     fresh_ = column_bits();
-    counts_.reset(-marker_reach, width + 2 * marker_reach, -marker_reach, height + 2 * marker_reach);
-    starts_.reset(-marker_reach, width - 1 + marker_reach);
-    starts_.rebuild_from(-marker_reach, store.samples.size(),
+    counts_.reset(-reach_, width + 2 * reach_, -reach_, height + 2 * reach_);
+    starts_.reset(-reach_, width - 1 + reach_);
+    starts_.rebuild_from(-reach_, store.samples.size(),
                          [&](std::size_t i) { return column_of(view, store.samples[i].time); });
-    count_columns(store, view, store.first_visible, -marker_reach, width - 1 + marker_reach);
+    count_columns(store, view, store.first_visible, -reach_, width - 1 + reach_);
 }
 
 // The centres set as bits, without counts. Returns how many samples changed
@@ -181,9 +185,9 @@ void marker_picture::count_all(const sample_store& store, const view_mapping& vi
 std::size_t marker_picture::draw_fresh(const sample_store& store, const view_mapping& view, int width,
                                        int height) {
     counts_ = column_counts();
-    fresh_.reset(-marker_reach, width + 2 * marker_reach, -marker_reach, height + 2 * marker_reach);
+    fresh_.reset(-reach_, width + 2 * reach_, -reach_, height + 2 * reach_);
     std::swap(previous_, starts_);
-    starts_.reset(-marker_reach, width - 1 + marker_reach);
+    starts_.reset(-reach_, width - 1 + reach_);
     const ping_sample* const samples = store.samples.data();
     const std::size_t size = store.samples.size();
     for (std::size_t i = store.first_visible; i < size; ++i) {

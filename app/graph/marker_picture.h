@@ -6,6 +6,7 @@
 #include "app/graph/column_bits.h"
 #include "app/graph/column_counts.h"
 #include "app/graph/column_starts.h"
+#include "app/graph/marker_shape.h"
 #include "app/graph/picture_key.h"
 #include "app/graph/picture_policy.h"
 #include "app/graph/view_mapping.h"
@@ -27,11 +28,13 @@ public:
     }
 
     // The marker centres of the samples from first_visible to the end, as bits of
-    // the columns -marker_reach to width - 1 + marker_reach and as many rows beyond
+    // the columns -reach to width - 1 + reach (reach: the marker's, shape.reach()) and as many rows beyond
     // 0 and height - 1. The time scale must pass view.columns_monotonic().
     const column_bits& centres(const sample_store& store, const view_mapping& view, int width, int height);
     // The marker pixels of those centres: columns 0 to width - 1, rows as the centres'.
-    const column_bits& pixels(const sample_store& store, const view_mapping& view, int width, int height);
+    // The marker is that of `shape`: of 96 DPI unless another is given.
+    const column_bits& pixels(const sample_store& store, const view_mapping& view, int width, int height,
+                              const marker_shape& shape = marker_shape(display_scale{}));
     // The columns whose pixels the last pixels() may have changed.
     const changed_columns& changes() const { return changes_; }
     const paint_paths& paths() const { return policy_.paths(); }
@@ -49,6 +52,8 @@ private:
     void count_columns(const sample_store& store, const view_mapping& view, std::size_t begin, int from,
                        int to);
 
+    marker_shape shape_{display_scale{}}; // of the last paint
+    int reach_ = marker_reach;            // shape_.reach(): the centres' columns and rows beyond the bitmap
     picture_policy policy_;
     paint_path path_ = paint_path::counted; // of the last paint
     column_counts counts_;

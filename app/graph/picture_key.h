@@ -18,15 +18,16 @@ struct picture_key {
     double bucket_width = 0.0;
     double bucket_origin = 0.0;
     line_ends ends;
+    int thickness = 1; // of the lines or the marker's arms, at the display's scale
 
     bool same_but_time(const picture_key& other) const {
-        static_assert(sizeof(view_mapping) == 8 * sizeof(double), "doubles only, without padding");
+        static_assert(sizeof(view_mapping) == 9 * sizeof(double), "doubles only, without padding");
         view_mapping mine = view;
         view_mapping theirs = other.view;
         mine.right_time = theirs.right_time = 0.0;
         const double averaging[] = {bucket_width, bucket_origin, other.bucket_width, other.bucket_origin};
         return std::memcmp(&mine, &theirs, sizeof mine) == 0 &&
                std::memcmp(averaging, averaging + 2, sizeof averaging / 2) == 0 && width == other.width &&
-               height == other.height && ends == other.ends;
+               height == other.height && ends == other.ends && thickness == other.thickness;
     }
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-// The first of the samples [begin, end) whose marker column, offset_of + plot_left
+// The first of the samples [begin, end) whose marker column, offset_of + the plot's left inset
 // before truncation, is at least `edge`. The columns grow with the time, so a
 // binary search by time finds it. For edges of 1 and more, truncation and this
 // comparison agree: the column is at least c exactly when the offset is.
@@ -17,7 +17,7 @@ std::size_t first_column_from(const sample_store& store, const view_mapping& vie
                               std::size_t end, double edge) {
     while (begin < end) {
         const std::size_t mid = begin + (end - begin) / 2;
-        if (view.offset_of(store.samples[mid].time) + plot_left < edge)
+        if (view.offset_of(store.samples[mid].time) + view.plot_left < edge)
             begin = mid + 1;
         else
             end = mid;
@@ -125,14 +125,14 @@ bool nearest_marker(const sample_store& store, sample_extremes& extremes, const 
 }
 
 double time_at_column(const view_mapping& view, int x) {
-    return view.right_time - (view.plot_width - (x + 0.5 - plot_left)) / view.x_scale;
+    return view.right_time - (view.plot_width - (x + 0.5 - view.plot_left)) / view.x_scale;
 }
 
 const avg_bucket* step_at(const sample_store& store, const view_mapping& view, int x) {
     const double width = store.bucket_width;
     int axis = 0;
-    if (!store.show_avg || !(width > 0.0) || x < plot_left ||
-        !pixel_coord(view.plot_width + plot_left, axis) || x > axis) {
+    if (!store.show_avg || !(width > 0.0) || x < view.plot_left ||
+        !pixel_coord(view.plot_width + view.plot_left, axis) || x > axis) {
         return nullptr;
     }
     // The steps are cut at the plot's edges, and the columns there are partly outside.

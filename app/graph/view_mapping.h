@@ -7,8 +7,6 @@
 #include "app/graph/pixel_coord.h"
 #include "app/store/sample_store.h"
 
-constexpr double plot_left = 10.0; // x of left_time
-
 // The view's mapping from time and value to pixels, copied out of the store
 // before a walk: the pixel writes could alias the store, and reloading it for
 // every sample would cost more than the writes.
@@ -16,7 +14,8 @@ struct view_mapping {
     view_mapping() = default;
     view_mapping(const sample_store& store, double width)
         : y_low(store.y_low), y_high(store.y_high), y_scale(store.y_scale), plot_height(store.plot_height),
-          margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width) {}
+          margin(store.margin), right_time(store.right_time), x_scale(store.x_scale), plot_width(width),
+          plot_left(store.plot_left) {}
 
     bool in_range(double value) const { return y_low <= value && value <= y_high; }
     // The row of `value`, not yet truncated.
@@ -42,7 +41,7 @@ struct view_mapping {
     }
 
     double y_low = 0.0, y_high = 0.0, y_scale = 0.0, plot_height = 0.0, margin = 0.0, right_time = 0.0,
-           x_scale = 0.0, plot_width = 0.0;
+           x_scale = 0.0, plot_width = 0.0, plot_left = 0.0;
 };
 
 // Times known to map to one pixel column. Any time between two that do maps

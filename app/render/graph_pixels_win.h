@@ -30,8 +30,8 @@ void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus
 // GDI+'s line ends could not be learnt.
 void draw_samples(graph_view& view, gdip_graphics& graphics, double plot_width);
 
-// Sets the five pixels of the marker centred on (x, y) in the back buffer in
-// point_color, one GDI+ call each; pixels outside the bitmap are skipped.
+// Sets the pixels of the marker centred on (x, y) at the view's scale (five at 96 DPI) in
+// the back buffer in point_color, one GDI+ call each; pixels outside the bitmap are skipped.
 void draw_marker(graph_view& view, int x, int y);
 
 // The plain drawing, the pixels the pictures must give: draw_marker for every

@@ -14,8 +14,9 @@
 
 namespace {
 
+// At 96 DPI, in pixels; the window's display scale scales them.
 constexpr double label_gap = 4.0;         // between the axis and the label column
-constexpr double horizontal_space = 20.0; // plot_left, label_gap and 6 pixels right of the labels
+constexpr double horizontal_space = 20.0; // the plot's left inset, label_gap and 6 pixels right of the labels
 
 struct grid_label {
     double value;
@@ -53,11 +54,13 @@ graph_frame measure_frame(graph_view& view, gdip_graphics& graphics, const std::
         frame.label_width = std::max(frame.label_width, box.Width);
         frame.label_height = std::max(frame.label_height, box.Height);
     }
-    frame.plot_width =
-        static_cast<double>(view.client_width) - horizontal_space - static_cast<double>(frame.label_width);
+    const display_scale& scale = view.scale;
+    const double plot_left = view.store.plot_left;
+    frame.plot_width = static_cast<double>(view.client_width) - scale.length(horizontal_space) -
+                       static_cast<double>(frame.label_width);
     view.store.x_scale = frame.plot_width / static_cast<double>(view.store.span_secs);
     frame.has_axis = pixel_coord(frame.plot_width + plot_left, frame.axis_x);
-    frame.label_left = static_cast<float>(frame.plot_width + plot_left + label_gap);
+    frame.label_left = static_cast<float>(frame.plot_width + plot_left + scale.length(label_gap));
     return frame;
 }
 
@@ -65,11 +68,16 @@ void draw_grid(graph_view& view, gdip_graphics& graphics, const std::vector<grid
                const graph_frame& frame) {
     graph_resources& res = view.resources;
     const view_mapping mapping(view.store, frame.plot_width);
+    const thick_line lines(view.scale);
     for (const grid_label& label : labels) {
         const double line_y = mapping.y_of(label.value);
         int y = 0;
         if (!pixel_coord(line_y, y)) continue;
-        if (frame.has_axis) graphics.draw_line(res.grid_pen, static_cast<int>(plot_left), y, frame.axis_x, y);
+        if (frame.has_axis) {
+            const int left = static_cast<int>(view.store.plot_left);
+            for (int d = lines.first; d <= lines.last; ++d)
+                graphics.draw_line(res.grid_pen, left, y + d, frame.axis_x, y + d);
+        }
         if (!label.has_text) continue;
         const Gdiplus::RectF layout(
             frame.label_left, static_cast<float>(line_y - static_cast<double>(frame.label_height) * 0.5),
@@ -86,7 +94,9 @@ void draw_axis(graph_view& view, gdip_graphics& graphics, const graph_frame& fra
         !pixel_coord(store.margin + store.plot_height, bottom)) {
         return;
     }
-    graphics.draw_line(view.resources.axis_pen, frame.axis_x, top, frame.axis_x, bottom);
+    const thick_line lines(view.scale);
+    for (int d = lines.first; d <= lines.last; ++d)
+        graphics.draw_line(view.resources.axis_pen, frame.axis_x + d, top, frame.axis_x + d, bottom);
 }
 
 // The background through a locked view where that gives the pixels of

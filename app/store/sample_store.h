@@ -61,7 +61,8 @@ struct sample_store {
     double idle_secs = 0.0;
     double y_range = 0.0;
     double y_scale = 0.0;
-    double margin = 10.0; // pixels above and below the plot
+    double margin = 10.0;    // pixels above and below the plot
+    double plot_left = 10.0; // pixels left of the plot (x of left_time)
     double plot_height = 0.0;
     double right_time = 0.0;
     double x_scale = 0.0;

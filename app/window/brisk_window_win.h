@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "app/render/graph_view_win.h"
+#include "app/window/display_scale_win.h"
 #include "app/window/menus_win.h"
 #include "app/window/placement.h"
 #include "app/window/readout_win.h"
@@ -35,6 +36,8 @@ struct brisk_window : graph_view {
     std::int32_t y_pos = CW_USEDEFAULT;
     std::int32_t x_size = default_window_width;
     std::int32_t y_size = default_window_height;
+    // The DPI of the monitor the place above was taken on: its pixels are that monitor's.
+    std::uint32_t place_dpi = base_dpi;
     // Read by the repaint callback on the timer's thread, written on the
     // user-interface thread.
     std::atomic<HWND> hwnd{nullptr};
@@ -47,6 +50,7 @@ struct brisk_window : graph_view {
     // Above every window that is not itself topmost; kept with the settings.
     bool on_top = false;
     HICON icon = nullptr; // the class icon; kept, not otherwise used
+    window_icons icons;   // the window's own icons, at the size of its DPI
     // The save of the samples to a file that may be running.
     sample_saver saver;
     // Constructed in this order and destroyed in the reverse one. Each menu is handed

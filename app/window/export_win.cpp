@@ -42,7 +42,7 @@ sample_copy visible_samples(brisk_window& window) {
     const std::size_t first = std::min<std::size_t>(window.store.first_visible, stored.size());
     sample_copy copy;
     copy.samples.assign(stored.begin() + static_cast<std::ptrdiff_t>(first), stored.end());
-    if (!stored.empty()) copy.clock = sample_clock_now(stored.back().time, window.last_data_tick);
+    if (!stored.empty()) copy.clock = arrival_clock(window, stored.back().time);
     return copy;
 }
 
@@ -209,7 +209,7 @@ void hand_samples(brisk_window& window) {
     } else {
         room.assign(stored.begin(), stored.end()); // more arrived than there was room for
     }
-    if (!stored.empty()) clock = sample_clock_now(stored.back().time, window.last_data_tick);
+    if (!stored.empty()) clock = arrival_clock(window, stored.back().time);
     window.saver.write(clock);
 }
 

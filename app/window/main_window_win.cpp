@@ -8,6 +8,7 @@
 #include "app/render/render_win.h"
 #include "app/store/sample_intake.h"
 #include "app/window/brisk_window_win.h"
+#include "app/window/display_scale_win.h"
 #include "app/window/export_win.h"
 #include "app/window/icon_win.h"
 #include "app/window/placement.h"
@@ -51,7 +52,10 @@ void on_copy_data(brisk_window& window, const COPYDATASTRUCT* data) {
     const std::size_t count = data->cbData / sizeof(ping_sample);
     // A batch of which nothing could be stored (all values not finite, or no
     // memory) leaves the graph's notion of the last arrival alone.
-    if (append_samples(window.store, data->lpData, count) != 0) window.last_data_tick = GetTickCount();
+    if (append_samples(window.store, data->lpData, count) != 0) {
+        window.last_data_tick = GetTickCount();
+        window.last_data_local_ms = local_ms_now();
+    }
 }
 
 // A count as the answer to a query message: plus one, so that 0 means no answer.
@@ -123,6 +127,26 @@ bool on_context_menu(brisk_window& window, HWND hwnd, LPARAM lparam) {
     return true;
 }
 
+// Everything of the window in pixels of `dpi` from now on: the picture, the icons, and the
+// place recorded from here on.
+void use_dpi(brisk_window& window, HWND hwnd, std::uint32_t dpi) {
+    window.set_scale(display_scale{dpi});
+    window.place_dpi = dpi;
+    window.icons.set(hwnd, dpi);
+}
+
+// Moved to a monitor of another scale (or the scale changed): the system suggests the
+// place and size that keep the window where it was relative to the pointer and its size
+// relative to the screen's text.
+void on_dpi_changed(brisk_window& window, HWND hwnd, WPARAM wparam, LPARAM lparam) {
+    use_dpi(window, hwnd, usable_dpi(LOWORD(wparam)));
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lparam)) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 void on_destroy(brisk_window& window, HWND hwnd) {
     // No repaint may run once the settings are being saved and the window is gone.
     window.repaint_timer.remove(true);
@@ -175,6 +199,7 @@ LRESULT handle_message(brisk_window& window, HWND hwnd, UINT message, WPARAM wpa
         // At log-off or shutdown the process is ended once WM_ENDSESSION returns, without
         // WM_DESTROY: what the run chose is saved now, or never.
         case WM_QUERYENDSESSION: return TRUE;
+        case WM_DPICHANGED: on_dpi_changed(window, hwnd, wparam, lparam); return 0;
         case WM_ENDSESSION:
             if (wparam) save_at_end(window, hwnd);
             return 0;
@@ -212,9 +237,13 @@ bool create_main_window(HINSTANCE instance) {
     window_class.lpszClassName = main_window_class;
     if (!RegisterClassW(&window_class)) return false;
 
+    // The stored size is in pixels of the DPI it was saved at (the default one at 96 DPI):
+    // the same size relative to the screen's text is that size times the DPI now over that.
+    const std::uint32_t dpi = system_dpi();
+    const placement stored{window.x_pos, window.y_pos, rescaled_size(window.x_size, window.place_dpi, dpi),
+                           rescaled_size(window.y_size, window.place_dpi, dpi)};
     // Whatever the registry held, the window must come up where the user can reach it.
-    const placement place = fit_on_monitors({window.x_pos, window.y_pos, window.x_size, window.y_size},
-                                            display_monitors(), frame_of_style(main_window_style, 0));
+    const placement place = fit_on_monitors(stored, display_monitors(), frame_of_style(main_window_style, 0));
     window.hwnd = CreateWindowExW(0, main_window_class, main_window_title, main_window_style, place.x,
                                   place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
     if (window.hwnd) {
@@ -223,6 +252,15 @@ bool create_main_window(HINSTANCE instance) {
         window.y_pos = place.y;
         window.x_size = place.width;
         window.y_size = place.height;
+        use_dpi(window, window.hwnd, dpi);
+        // A monitor of its own scale: the size as it would have been made there.
+        const std::uint32_t monitor_dpi = window_dpi(window.hwnd);
+        if (monitor_dpi != dpi) {
+            use_dpi(window, window.hwnd, monitor_dpi);
+            SetWindowPos(window.hwnd, nullptr, 0, 0, rescaled_size(place.width, dpi, monitor_dpi),
+                         rescaled_size(place.height, dpi, monitor_dpi),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         add_system_menu_items(window);
         return true;
     }

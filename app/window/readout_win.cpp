@@ -91,7 +91,7 @@ void pointer_readout::update(graph_view& view) {
             place.x = at_.x;
             place.y = at_.y;
             place.plot_width = view.plot_width;
-            place.clock = sample_clock_now(view.store.samples.back().time, view.last_data_tick);
+            place.clock = arrival_clock(view, view.store.samples.back().time);
             place.now_local_ms = local_ms_now();
             text = text_.make(view.store, view.pictures.extremes, place);
         }

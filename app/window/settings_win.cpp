@@ -45,6 +45,7 @@ void load_settings(brisk_window& window, const wchar_t* key_path) {
     window.y_pos = CW_USEDEFAULT;
     window.x_size = default_window_width;
     window.y_size = default_window_height;
+    window.place_dpi = base_dpi;
     std::uint32_t avg_ms = default_avg_ms;
 
     reg_key key;
@@ -57,6 +58,9 @@ void load_settings(brisk_window& window, const wchar_t* key_path) {
         read_dword(key, L"avg_time", &avg_ms);
         std::uint32_t only_avg = 0;
         if (key.read(L"only_avg", &only_avg, sizeof only_avg, REG_DWORD)) window.only_avg = only_avg != 0;
+        std::uint32_t dpi = 0;
+        read_dword(key, L"dpi", &dpi);
+        window.place_dpi = usable_dpi(dpi);
         // Unlike only_avg, only a 1 counts: a value some other program wrote must not pin the
         // window above every other.
         std::uint32_t on_top = 0;
@@ -79,6 +83,7 @@ void save_settings(brisk_window& window, const wchar_t* key_path) {
     write_dword(key, L"x_time", window.x_time);
     write_dword(key, L"avg_time", avg_ms);
     write_dword(key, L"only_avg", window.only_avg ? 1u : 0u);
+    write_dword(key, L"dpi", window.place_dpi);
     write_dword(key, L"on_top", window.on_top ? 1u : 0u);
     key.close();
 }

@@ -5,7 +5,8 @@
 
 struct brisk_window;
 
-// The key under HKEY_CURRENT_USER that holds the eight REG_DWORD values.
+// The key under HKEY_CURRENT_USER that holds the REG_DWORD values: the window's place and
+// size, the three graph choices, "on_top", and the DPI the place was taken at ("dpi").
 extern const wchar_t settings_key[];
 
 // Puts the defaults into the window's placement and averaging width, then
@@ -15,7 +16,7 @@ extern const wchar_t settings_key[];
 // `key_path` (under HKEY_CURRENT_USER) is another key only in tests.
 void load_settings(brisk_window& window, const wchar_t* key_path = settings_key);
 
-// Writes the eight values; the key is created when missing. Failures are silent.
+// Writes the values; the key is created when missing. Failures are silent.
 void save_settings(brisk_window& window, const wchar_t* key_path = settings_key);
 
 // The averaging width in whole milliseconds as it is stored: rounded to the

@@ -61,7 +61,7 @@ def refused(s):
 
 
 def first_start(s):
-    """No key: the default size at a system-chosen place; closing writes all seven values."""
+    """No key: the default size at a system-chosen place; closing writes every value."""
     s.delete_key()
     process = s.start_echoview('--ECHOPROBE')
     info = s.wait_for_window()
@@ -81,7 +81,7 @@ def first_start(s):
     saved = s.saved_settings()
     x, y, w, h = info['window']
     expected = {'x_pos': x & 0xFFFFFFFF, 'y_pos': y & 0xFFFFFFFF, 'x_size': w, 'y_size': h, 'x_time': 60,
-                'avg_time': 1000, 'only_avg': 0, 'on_top': 0}
+                'avg_time': 1000, 'only_avg': 0, 'on_top': 0, 'dpi': 96}
     check(saved == {k: ('REG_DWORD', v) for k, v in expected.items()}, f'saved {saved}, expected {expected}')
     log(f'first start: {w}x{h} at {x},{y}; exit code 0; saved {expected}')
 
@@ -250,7 +250,7 @@ def window(s):
     rc = wait_exit(process)
     check(rc == 0, f'exit code {rc} after closing, not 0')
     x, y, w, h = moved['window']
-    expected = dict(SETTINGS, x_pos=x, y_pos=y, x_size=w, y_size=h, on_top=0)
+    expected = dict(SETTINGS, x_pos=x, y_pos=y, x_size=w, y_size=h, on_top=0, dpi=96)
     saved = s.saved_settings()
     check(saved == {k: ('REG_DWORD', v & 0xFFFFFFFF) for k, v in expected.items()},
           f'saved {saved}, expected {expected}')

@@ -31,8 +31,8 @@ def expect_saved(s, expected, what):
 
 
 def with_place(window):
-    """The settings of SETTINGS with this outer rectangle as the place."""
-    return dict(SETTINGS, x_pos=window[0], y_pos=window[1], x_size=window[2], y_size=window[3])
+    """The settings of SETTINGS with this outer rectangle as the place, saved at the display's 96 DPI."""
+    return dict(SETTINGS, x_pos=window[0], y_pos=window[1], x_size=window[2], y_size=window[3], dpi=96)
 
 
 def move(s, info, x, y, width, height):

@@ -34,9 +34,14 @@ def doubles(samples):
 
 
 def start(s, settings=SETTINGS):
+    """Starts Echoview with these settings; the pointer then waits below its window, so that the readout it
+    would show over the graph is in no picture."""
     s.store_settings(settings)
     process = s.start_echoview('--echoprobe')
-    return process, s.wait_for_window()
+    info = s.wait_for_window()
+    x, y, w, h = info['window']
+    s.xdotool('mousemove', str(x + w // 2), str(y + h + 40))
+    return process, info
 
 
 def x_windows(name):

@@ -261,7 +261,8 @@ def live(s):
     rc = wait_exit(g.process)
     check(rc == 0, f'exit code {rc} after echofeed close, not 0')
     saved = {k: v for k, (_, v) in s.saved_settings().items()}
-    check(saved.get('x_time') == 10 and len(saved) == 7, f'settings not saved at exit: {saved}')
+    names = {'x_pos', 'y_pos', 'x_size', 'y_size', 'x_time', 'avg_time', 'only_avg', 'on_top', 'dpi'}
+    check(saved.get('x_time') == 10 and set(saved) == names, f'settings not saved at exit: {saved}')
 
 
 def no_icon(s):

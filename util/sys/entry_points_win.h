@@ -25,8 +25,17 @@ struct common_controls_traits {
     static constexpr const char* entry = "InitCommonControlsEx";
 };
 
+// Windows 10 1607 and later: the DPI of the monitor a window is on, for a program aware of
+// each monitor's scale.
+struct dpi_for_window_traits {
+    using function = UINT(WINAPI*)(HWND);
+    static constexpr const wchar_t* library = L"USER32.DLL";
+    static constexpr const char* entry = "GetDpiForWindow";
+};
+
 using layered_window_entry = fixed_proc<layered_window_traits>;
 using mouse_tracking_entry = fixed_proc<mouse_tracking_traits>;
+using dpi_for_window_entry = fixed_proc<dpi_for_window_traits>;
 
 // Registers the bar classes (status bar, toolbar, tooltips) once, when the
 // system offers InitCommonControlsEx.

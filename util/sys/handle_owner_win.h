@@ -32,6 +32,9 @@ inline void close_key(HKEY key) {
 inline void free_local(HLOCAL memory) {
     LocalFree(memory);
 }
+inline void destroy_icon(HICON icon) {
+    DestroyIcon(icon);
+}
 inline void close_stream(std::FILE* stream) {
     std::fclose(stream);
 }
@@ -85,6 +88,8 @@ using owned_handle = handle_owner<HANDLE, handle_detail::close_handle>;
 using owned_file = handle_owner<HANDLE, handle_detail::close_handle, handle_detail::file_handle_valid>;
 using owned_menu = handle_owner<HMENU, handle_detail::destroy_menu>;
 using owned_key = handle_owner<HKEY, handle_detail::close_key>;
+// An icon loaded at a size of the caller's (not shared).
+using owned_icon = handle_owner<HICON, handle_detail::destroy_icon>;
 // Memory the system allocated for the caller (FormatMessageW's buffer, for one).
 using owned_local = handle_owner<HLOCAL, handle_detail::free_local>;
 // A C runtime stream (what _wfopen opens): closing it writes what its buffer still holds.

@@ -19,7 +19,11 @@ constexpr double scene_label_width = 28.0;
 // pixels the pictures give with those of the plain walk, under one line rule.
 class graph_scene {
 public:
-    explicit graph_scene(const line_ends& ends) : ends_(ends) {}
+    // At a display scale other than 96 DPI, with the margins, insets, marker and lines of that scale.
+    explicit graph_scene(const line_ends& ends, display_scale scale = {}) : ends_(ends), scale_(scale) {
+        store_.margin = scale.length(10.0);
+        store_.plot_left = scale.length(10.0);
+    }
 
     void append(const std::vector<ping_sample>& batch, std::uint32_t now) {
         if (append_samples(store_, batch.data(), batch.size()) != 0) last_data_tick_ = now;
@@ -51,19 +55,22 @@ public:
         if (!update_view(store_, height_)) return "";
         for (double value : grid_labels(store_.y_low, store_.y_high, store_.y_range, store_.plot_height))
             if (!std::isfinite(value)) return "a grid label value is not finite";
-        const double plot_width = width_ - 20.0 - scene_label_width;
+        const double plot_width = width_ - scale_.length(20.0 + scene_label_width);
         store_.x_scale = plot_width / static_cast<double>(store_.span_secs);
         if (!view_mapping(store_, plot_width).columns_monotonic()) return "";
-        const pass_pixels plain = plain_pixels(store_, plot_width, ends_, width_, height_);
-        const pass_pixels pictured = picture_pixels(pictures_, store_, plot_width, ends_, width_, height_);
+        // Where the window is smaller than its margins, a thick curve is drawn plainly.
+        if (scale_.thickness() > 1 && !(store_.plot_height > 0.0 && plot_width > 0.0)) return "";
+        const pass_pixels plain = plain_pixels(store_, plot_width, ends_, width_, height_, scale_);
+        const pass_pixels pictured =
+            picture_pixels(pictures_, store_, plot_width, ends_, width_, height_, scale_);
         drawn_markers_ += plain.markers.count();
         drawn_curve_ += plain.curve.count();
         std::string difference = pictured.difference(plain);
         if (difference.empty()) difference = unchanged_columns_kept(pictured);
         if (difference.empty()) return "";
         return difference + ", " + std::to_string(store_.samples.size()) + " samples, " +
-               std::to_string(width_) + "x" + std::to_string(height_) + " span " + std::to_string(x_time_) +
-               " avg " + std::to_string(avg_time_);
+               std::to_string(width_) + "x" + std::to_string(height_) + " at " + std::to_string(scale_.dpi) +
+               " DPI, span " + std::to_string(x_time_) + " avg " + std::to_string(avg_time_);
     }
 
     // Pixels the plain pictures set so far: that the session drew something worth comparing.
@@ -97,6 +104,7 @@ private:
     }
 
     const line_ends& ends_;
+    display_scale scale_;
     sample_store store_;
     graph_pictures pictures_;
     std::uint32_t x_time_ = 60;

@@ -91,24 +91,34 @@ struct pass_pixels {
     }
 };
 
-// The plain drawing: the five pixels of every marker, and every riser and step
-// of the curve as a line whose end pixels `ends` gives, as GDI+ would draw them.
+// The plain drawing: the pixels of every marker, and every riser and step of the
+// curve as a line whose end pixels `ends` gives, as GDI+ would draw them; at a
+// scale of thicker lines, t by t such lines moved by up to t - 1 pixels.
 inline pass_pixels plain_pixels(const sample_store& store, double plot_width, const line_ends& ends,
-                                int width, int height) {
+                                int width, int height, const display_scale& scale = {}) {
     pass_pixels picture(width, height);
     raster& markers = picture.markers;
+    const marker_shape shape(scale);
     walk_samples(store, view_mapping(store, plot_width), !store.only_avg, picture.low, picture.high,
-                 [&markers](int x, int y) {
-                     for (const pixel_offset& offset : marker_pixels)
-                         markers.pixel(x + offset.dx, y + offset.dy);
+                 [&markers, &shape](int x, int y) {
+                     shape.each_pixel([&](int dx, int dy) { markers.pixel(x + dx, y + dy); });
                  });
     if (!store.show_avg) return picture;
     struct lines {
         const line_ends& ends;
         raster& out;
-        void riser(int x, int y1, int y2) { draw_straight_line(ends, x, y1, x, y2, out); }
-        void step(int x1, int x2, int y) { draw_straight_line(ends, x1, y, x2, y, out); }
-    } curve{ends, picture.curve};
+        thick_line offsets;
+        void riser(int x, int y1, int y2) {
+            for (int dx = offsets.first; dx <= offsets.last; ++dx)
+                for (int dy = offsets.first; dy <= offsets.last; ++dy)
+                    draw_straight_line(ends, x + dx, y1 + dy, x + dx, y2 + dy, out);
+        }
+        void step(int x1, int x2, int y) {
+            for (int dx = offsets.first; dx <= offsets.last; ++dx)
+                for (int dy = offsets.first; dy <= offsets.last; ++dy)
+                    draw_straight_line(ends, x1 + dx, y + dy, x2 + dx, y + dy, out);
+        }
+    } curve{ends, picture.curve, thick_line(scale)};
     walk_curve(average_steps(store, plot_width), curve);
     return picture;
 }
@@ -116,14 +126,16 @@ inline pass_pixels plain_pixels(const sample_store& store, double plot_width, co
 // The same pixels as the paint takes them from the pictures, which first follow
 // the store's changes. The time scale must pass columns_monotonic().
 inline pass_pixels picture_pixels(graph_pictures& pictures, sample_store& store, double plot_width,
-                                  const line_ends& ends, int width, int height) {
+                                  const line_ends& ends, int width, int height,
+                                  const display_scale& scale = {}) {
     pass_pixels picture(width, height);
     const view_mapping view(store, plot_width);
     pictures.follow(store);
     pictures.extremes.find(store, picture.low, picture.high);
-    if (!store.only_avg) picture.markers.draw_bits(pictures.markers.pixels(store, view, width, height));
+    if (!store.only_avg)
+        picture.markers.draw_bits(pictures.markers.pixels(store, view, width, height, marker_shape(scale)));
     if (store.show_avg)
-        picture.curve.draw_bits(
-            pictures.curve.pixels(store, average_steps(store, plot_width), ends, width, height));
+        picture.curve.draw_bits(pictures.curve.pixels(store, average_steps(store, plot_width), ends, width,
+                                                      height, thick_line(scale)));
     return picture;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,19 +13,24 @@
 
 namespace {
 
+// The display scales the harness draws at: 100 %, 125 %, 150 %, 200 %, 250 % and 300 %.
+const std::uint32_t scale_dpis[] = {96, 120, 144, 192, 240, 288};
+
 // Any rule GDI+ may follow: every choice of the vertical ends and of the point,
 // which decide the rows the curve's risers set, each with two choices of the
-// horizontal ends, which decide its wide steps.
+// horizontal ends, which decide its wide steps; the sessions take the display
+// scales in turn, so that every scale meets rules of every kind.
 TEST(pictures, every_frame_of_random_sessions_matches_the_plain_walk_under_every_line_rule) {
     std::size_t markers = 0;
     std::size_t curve = 0;
     for (std::uint32_t vertical = 0; vertical < 32; ++vertical) {
         for (std::uint32_t seed : {vertical * 2 + 1, vertical * 2 + 2}) {
+            const display_scale scale{scale_dpis[seed % std::size(scale_dpis)]};
             std::uint32_t state = seed;
             // Bits 0, 1, 2, 5, 6: point, first and last down and up; 3, 4, 7, 8 at random.
             const std::uint32_t horizontal = next_random(state) & 0x198u;
             const line_ends ends = line_rule((vertical & 7u) | (vertical >> 3) << 5 | horizontal);
-            graph_scene scene(ends);
+            graph_scene scene(ends, scale);
             graph_session<graph_scene> session(scene, [&state] { return next_random(state); });
             session.start();
             for (int frame = 0; frame < 30; ++frame) {
@@ -172,7 +178,7 @@ TEST(pictures, follow_the_plot_through_long_live_stretches) {
     paint_paths curve;
     for (std::uint32_t seed = 1; seed <= 6; ++seed) {
         std::uint32_t state = seed;
-        graph_scene scene(gdi_rule);
+        graph_scene scene(gdi_rule, display_scale{scale_dpis[seed - 1]});
         graph_session<graph_scene> session(scene, [&state] { return next_random(state); });
         session.start();
         for (int stretch = 0; stretch < 4; ++stretch) {

@@ -123,7 +123,7 @@ TEST(readout, nearest_marker_at_the_edges) {
     // edge: no marker of it, although the pointer at the edge reaches its column.
     ASSERT_EQ(s.store.first_visible, 1u);
     ASSERT_TRUE(view.marker_column(109.9, x));
-    ASSERT_EQ(x, static_cast<int>(plot_left) - 1);
+    ASSERT_EQ(x, static_cast<int>(view.plot_left) - 1);
     EXPECT_FALSE(s.nearest(view, x + 1, static_cast<int>(view.y_of(30.0)), index));
 
     // Arrived after the paint, later than its right edge (in the label column): not drawn

@@ -123,6 +123,42 @@ TEST(draw_graph, markers_of_the_visible_samples_in_the_value_range) {
     }
 }
 
+// At 200 % every length doubles: margins and insets of 20, a 24-pixel font, lines two pixels
+// thick (the line's own row or column and the one below or right of it) and a marker of 6 by 6
+// whose centre square of 2 by 2 lies on its sample's pixel and below and right of it.
+TEST(draw_graph, everything_scales_with_the_display) {
+    render_scene scene(400, 240, 192);
+    EXPECT_EQ(scene.store.margin, 20.0);
+    EXPECT_EQ(scene.store.plot_left, 20.0);
+    scene.set_values(0.0, 100.0); // plot_height 200, y_scale 2: Y(v) = 220 - 2 v
+    Gdiplus::RectF box;
+    graph_resources& res = scene.view.resources;
+    ASSERT_EQ(scene.graphics.measure_string(L"100", res.label_font, res.label_format, box), Gdiplus::Ok);
+    EXPECT_NEAR(box.Height, 28.0f, 2.0f); // twice the 14 of 12 pixels
+    const double plot_width = 400 - 40 - box.Width;
+    scene.set_times(1000.0, static_cast<std::uint32_t>(plot_width)); // x_scale 1
+    scene.add(1000.0 - plot_width + 100.0, 50.0);                    // at (120, 120)
+    scene.draw();
+
+    const int axis = static_cast<int>(plot_width + 20.0);
+    EXPECT_EQ(scene.at(axis - 1, 100), white);
+    EXPECT_EQ(scene.at(axis, 100), axis_argb);
+    EXPECT_EQ(scene.at(axis + 1, 100), axis_argb);
+    EXPECT_EQ(scene.at(axis + 2, 100), white);
+    EXPECT_EQ(scene.at(60, 19), white); // the grid line of 100 at rows 20 and 21
+    EXPECT_EQ(scene.at(60, 20), grid_argb);
+    EXPECT_EQ(scene.at(60, 21), grid_argb);
+    EXPECT_EQ(scene.at(60, 22), white);
+
+    pixel_map marker = scene.pixels_of(marker_argb);
+    pixel_map expected;
+    for (int y = 118; y <= 123; ++y)
+        for (int x = 118; x <= 123; ++x)
+            if ((y == 120 || y == 121) || (x == 120 || x == 121)) expected[{x, y}] = marker_argb;
+    EXPECT_EQ(marker, expected);
+    EXPECT_EQ(marker.size(), 20u);
+}
+
 TEST(draw_graph, average_staircase_with_risers_and_breaks) {
     render_scene scene(200, 120);
     standard(scene);

@@ -92,7 +92,9 @@ struct render_scene {
     gdip_graphics graphics;
     sample_store& store = view.store;
 
-    render_scene(int width, int height) {
+    // At a DPI other than 96 the whole picture is scaled: margins, insets, font, lines, markers.
+    render_scene(int width, int height, std::uint32_t dpi = base_dpi) {
+        if (dpi != base_dpi) view.set_scale(display_scale{dpi});
         view.client_width = width;
         view.client_height = height;
         view.back_buffer = gdip_bitmap(width, height, PixelFormat24bppRGB);

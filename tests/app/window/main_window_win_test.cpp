@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/window/brisk_window_win.h"
+#include "app/window/display_scale_win.h"
 #include "app/window/main_window_win.h"
 #include "app/window/placement_win.h"
 #include "app/window/settings_win.h"
@@ -317,6 +318,67 @@ TEST_F(created_window_test, closed_minimised_or_maximised_it_saves_its_normal_pl
                                        static_cast<std::int32_t>(saved(L"y_size"))}))
             << state;
     }
+}
+
+// The width of an icon the window was given, 0 without one.
+int icon_width(HWND hwnd, WPARAM which) {
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, which, 0));
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
+// The label font's height in pixels.
+float font_px(const gdip_font& font) {
+    Gdiplus::REAL size = 0;
+    Gdiplus::DllExports::GdipGetFontSize(font.get(), &size);
+    return size;
+}
+
+// The stored size was saved at another DPI: the window comes up as large relative to the
+// screen's text as it was. A change of scale takes the system's suggested place and draws the
+// picture at the new scale; the place saved is then in pixels of the new DPI, and says so.
+TEST_F(created_window_test, sizes_follow_the_dpi_they_were_saved_at_and_a_change_of_scale) {
+    const std::uint32_t dpi = window_dpi(nullptr);
+    const placement work = display_monitors().front().work;
+    destroy();
+    new_window();
+    window->x_pos = work.x + 20;
+    window->y_pos = work.y + 30;
+    window->x_size = 2 * 400;
+    window->y_size = 2 * 200;
+    window->place_dpi = 2 * dpi;
+    ASSERT_TRUE(create_main_window(GetModuleHandleW(nullptr)));
+    const HWND hwnd = window->hwnd.load();
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ((RECT{work.x + 20, work.y + 30, work.x + 420, work.y + 230}), rect);
+    EXPECT_EQ(dpi, window->scale.dpi);
+    EXPECT_FLOAT_EQ(12.0f * dpi / 96, font_px(window->resources.label_font));
+    EXPECT_EQ(static_cast<int>(32 * dpi / 96), icon_width(hwnd, ICON_BIG));
+    EXPECT_EQ(static_cast<int>(16 * dpi / 96), icon_width(hwnd, ICON_SMALL));
+
+    RECT suggested{work.x + 40, work.y + 50, work.x + 40 + 600, work.y + 50 + 300};
+    EXPECT_EQ(0,
+              SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested)));
+    GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(suggested, rect);
+    EXPECT_EQ(144u, window->scale.dpi);
+    EXPECT_EQ(2, window->scale.thickness());
+    EXPECT_FLOAT_EQ(18.0f, font_px(window->resources.label_font));
+    EXPECT_EQ(15.0, window->store.margin);
+    EXPECT_EQ(48, icon_width(hwnd, ICON_BIG));
+    EXPECT_EQ(24, icon_width(hwnd, ICON_SMALL));
+
+    DestroyWindow(hwnd);
+    drain_quit();
+    EXPECT_EQ(600u, saved(L"x_size"));
+    EXPECT_EQ(300u, saved(L"y_size"));
+    EXPECT_EQ(144u, saved(L"dpi"));
 }
 
 // Handles the repaint ticks waiting for the window; how many there were.

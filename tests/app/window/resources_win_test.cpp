@@ -112,6 +112,14 @@ TEST_F(program_resources, manifest_asks_for_the_invoker_level_without_ui_access)
     EXPECT_EQ(std::string::npos, text.find("requireAdministrator"));
 }
 
+TEST_F(program_resources, manifest_declares_awareness_of_each_monitors_scale) {
+    const auto manifest = resource(MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(nullptr, manifest.first);
+    const std::string text(reinterpret_cast<const char*>(manifest.first), manifest.second);
+    EXPECT_NE(std::string::npos, text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"));
+    EXPECT_NE(std::string::npos, text.find(">true/pm</dpiAware>"));
+}
+
 // The version resource of a program as Windows hands it to any caller (file properties).
 class version_info {
 public:

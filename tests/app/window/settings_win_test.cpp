@@ -71,7 +71,7 @@ protected:
     }
 };
 
-TEST_F(settings_test, first_start_uses_defaults_and_exit_writes_all_eight_values) {
+TEST_F(settings_test, first_start_uses_defaults_and_exit_writes_every_value) {
     brisk_window window;
     window.x_pos = 7; // overwritten by the defaults
     load_settings(window, test_key);
@@ -96,6 +96,28 @@ TEST_F(settings_test, first_start_uses_defaults_and_exit_writes_all_eight_values
     expect_dword(L"avg_time", 1000);
     expect_dword(L"only_avg", 0);
     expect_dword(L"on_top", 0);
+    expect_dword(L"dpi", 96);
+}
+
+// The place's DPI comes back as stored; none, 0 and anything above ten times 96 count as 96.
+TEST_F(settings_test, the_dpi_of_the_place_is_kept_and_absurd_ones_count_as_96) {
+    struct dpi_case {
+        bool stored;
+        std::uint32_t value;
+        std::uint32_t read;
+    };
+    for (const dpi_case c :
+         {dpi_case{false, 0, 96}, dpi_case{true, 0, 96}, dpi_case{true, 120, 120}, dpi_case{true, 144, 144},
+          dpi_case{true, 960, 960}, dpi_case{true, 961, 96}, dpi_case{true, 0xFFFFFFFFu, 96}}) {
+        SCOPED_TRACE(testing::Message() << "stored " << c.stored << " value " << c.value);
+        delete_key();
+        if (c.stored) put_dword(L"dpi", c.value);
+        brisk_window window;
+        load_settings(window, test_key);
+        EXPECT_EQ(c.read, window.place_dpi);
+        save_settings(window, test_key);
+        expect_dword(L"dpi", c.read);
+    }
 }
 
 TEST_F(settings_test, on_top_is_set_by_a_stored_one_only) {
