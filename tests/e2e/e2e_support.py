@@ -13,6 +13,14 @@ from product import TITLE, VERSION  # noqa: E402
 __all__ = ['TITLE', 'VERSION', 'check', 'failure', 'image', 'log', 'main', 'poll', 'stand_in_browser', 'wait_exit']
 
 
+def park_pointer(s):
+    """The pointer in the display's bottom right corner, where no window of a test opens: over a graph it
+    would bring up the readout, which covers what a screenshot looks for."""
+    size = s.xdotool('getdisplaygeometry').stdout.split()
+    if len(size) == 2:
+        s.xdotool('mousemove', str(int(size[0]) - 1), str(int(size[1]) - 1))
+
+
 def main(scenarios, display=True):
     """The command line of a scenario file: SCENARIO --bin BUILD/bin --work SCRATCH_DIR.
 
@@ -34,6 +42,8 @@ def main(scenarios, display=True):
         with s.display_lock() if display else contextlib.nullcontext():
             if not s.no_window_running():
                 raise failure('an Echoview window is already running')
+            if display:
+                park_pointer(s)
             next(f for f in scenarios if f.__name__ == args.scenario)(s)
         return 0
     except failure as e:
