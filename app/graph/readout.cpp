@@ -1,3 +1,4 @@
+// The readout under the pointer: the nearest marker, the averaging step and the statistics of the view.
 #include "app/graph/readout.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The picture kept in the back buffer between paints: the frame's pixels and the last marker and curve bits.
 #include "app/render/kept_picture_win.h"
 
 #include <algorithm>

@@ -1,6 +1,8 @@
+// The readout's tracking tooltip beside the pointer, and the wheel through the time spans.
 #include "app/window/readout_win.h"
 
 #include <commctrl.h>
+#include <cstddef>
 #include <windowsx.h>
 
 #include "app/store/sample_clock.h"
@@ -13,10 +15,12 @@ constexpr int tooltip_max_width = 1000;
 constexpr UINT_PTR tool_id = 1;
 
 // The tool's description as every version of the control takes it: the size of the
-// second version, which the controls without a manifest for version 6 require.
+// second version (up to lParam), which the controls without a manifest for version 6
+// require. Computed with offsetof: the SDK's TTTOOLINFOW_V2_SIZE takes a member of a null
+// pointer, which a checked build stops at.
 TOOLINFOW tool_of(HWND owner) {
     TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.cbSize = offsetof(TOOLINFOW, lParam) + sizeof(tool.lParam);
     tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
     tool.hwnd = owner;
     tool.uId = tool_id;

@@ -1,3 +1,4 @@
+// The Time Scale menu's spans, and the wheel's steps through them.
 #include "app/window/time_scales.h"
 
 #include <algorithm>
