@@ -1,6 +1,6 @@
 // The extremes and pictures of the graph on their own, without the drawing: what a live paint and a
 // rebuild after a rescale cost them for a week of samples, and for an hour at 10 Hz that fills
-// every column (span one hour), and the memory they take.
+// every column (span one hour), a paint where only the clock moved on (idle), and the memory they take.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -64,7 +64,10 @@ struct scene {
             batch.push_back(ping_sample{newest, next_rtt()});
         }
         if (!batch.empty()) append_samples(store, batch.data(), batch.size());
+        store.idle_secs = 0.0;
     }
+    // Half a second of clock with nothing arriving: the plot moves on alone.
+    void wait(double seconds) { store.idle_secs += seconds; }
 
     // One paint's use of the pictures, with the plot as wide as the window less the labels.
     void paint() {
@@ -79,7 +82,7 @@ struct scene {
         pictures.extremes.find(store, low, high);
         store.win_min = low;
         store.win_max = high;
-        pictures.markers.centres(store, view, width, height);
+        pictures.markers.pixels(store, view, width, height);
         const average_steps steps(store, plot_width);
         pictures.curve.pixels(store, steps, ends, width, height);
     }
@@ -104,9 +107,9 @@ int main(int argc, char** argv) {
                             static_cast<std::size_t>(std::atoll(argv[3])) == count &&
                             static_cast<std::uint32_t>(std::atol(argv[4])) == span);
     };
-    std::printf("%10s %-7s %-10s %-6s %12s %12s %12s %12s %12s\n", "samples", "span s", "size", "avg s",
-                "live median", "live min", "rebuild ms", "B/sample", "B/pixel");
-    const int sizes[][2] = {{500, 250}, {1920, 1080}};
+    std::printf("%10s %-7s %-10s %-6s %12s %12s %12s %12s %12s %12s\n", "samples", "span s", "size", "avg s",
+                "live median", "live min", "idle median", "rebuild ms", "B/sample", "B/pixel");
+    const int sizes[][2] = {{500, 250}, {1920, 1080}, {3840, 2160}};
     const struct {
         std::size_t count;
         int per_second;
@@ -127,6 +130,14 @@ int main(int argc, char** argv) {
                     times.push_back(ms_since(start));
                 }
                 const timing live = summarise(times);
+                times.clear();
+                for (int i = 0; i < 21; ++i) {
+                    s->wait(0.5);
+                    const auto start = bench_clock::now();
+                    s->paint();
+                    times.push_back(ms_since(start));
+                }
+                const timing idle = summarise(times);
                 // A sample below the axis: the next paint rescales, and every pixel is counted again.
                 const ping_sample low{s->newest, s->store.y_low - 1.0};
                 append_samples(s->store, &low, 1);
@@ -139,9 +150,9 @@ int main(int argc, char** argv) {
                 const double per_pixel =
                     static_cast<double>(pictures.markers.memory_bytes() + pictures.curve.memory_bytes()) /
                     (static_cast<double>(size[0]) * size[1]);
-                std::printf("%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.2f %12.2f %12.2f\n", load.count,
-                            load.span, size[0], size[1], avg, live.median, live.low, rebuild, per_sample,
-                            per_pixel);
+                std::printf("%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.3f %12.2f %12.2f %12.2f\n",
+                            load.count, load.span, size[0], size[1], avg, live.median, live.low, idle.median,
+                            rebuild, per_sample, per_pixel);
                 std::fflush(stdout);
             }
         }

@@ -9,7 +9,8 @@
 // value axis, which draws everything. Each row gives the median and the
 // shortest time of one render_back_buffer call, which redraws only what changed
 // in the back buffer it keeps. On a machine shared with other work the shortest
-// time is the steadier of the two.
+// time is the steadier of the two. `--live` prints the second table only;
+// `--live 3840x2160` (or `2880x1620@150%`) only the rows of that size.
 #include <windows.h>
 
 #include <algorithm>
@@ -312,7 +313,8 @@ void print_aims(const char* dims, const double (&live)[3], const double (&idle)[
     std::printf("aims   %-14s 1 s/off  %.2f (at most 1.3)\n", dims, live[1] / live[0]);
 }
 
-void live_table() {
+// `only`: a size such as "3840x2160" or "2880x1620@150%" to run alone; empty for every size.
+void live_table(const std::string& only) {
     std::printf(
         "\nLive paints, span one week: 500 ms of clock and of samples before each paint. idle: 500 ms of\n"
         "clock and no sample before each paint. cold: the first\n"
@@ -343,6 +345,7 @@ void live_table() {
             std::snprintf(dims, sizeof dims, "%dx%d", size[0], size[1]);
         else
             std::snprintf(dims, sizeof dims, "%dx%d@%u%%", size[0], size[1], scaled.dpi * 100 / base_dpi);
+        if (!only.empty() && only != dims) continue;
         double live[3] = {};
         double idle[3] = {};
         double floor[3] = {};
@@ -383,7 +386,7 @@ int main(int argc, char** argv) {
     }
     const bool live_only = argc > 1 && std::string(argv[1]) == "--live";
     if (live_only) {
-        live_table();
+        live_table(argc > 2 ? argv[2] : "");
         return 0;
     }
     std::printf("%-22s %-10s %-8s %-12s %10s %10s\n", "samples (1 week)", "size", "average", "pixels",
@@ -412,6 +415,6 @@ int main(int argc, char** argv) {
             }
         }
     }
-    live_table();
+    live_table("");
     return 0;
 }

@@ -5,6 +5,47 @@
 
 #include "app/graph/word_bits.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// One more (sign 1) or one less (-1) in each of `n` counts, leaving a saturated count and
+// (taking away) a zero as they are. Whether one of them was zero (adding) or saturated
+// (taking away).
+bool step_counts(std::uint16_t* counts, std::size_t n, int sign) {
+    const std::uint16_t stuck = sign > 0 ? 0 : 0xFFFF;
+    std::size_t i = 0;
+    bool found = false;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i mark = _mm_set1_epi16(static_cast<short>(stuck));
+    const __m128i one = _mm_set1_epi16(1);
+    __m128i seen = _mm_setzero_si128();
+    for (; n - i >= 8; i += 8) {
+        __m128i* const at = reinterpret_cast<__m128i*>(counts + i);
+        const __m128i count = _mm_loadu_si128(at);
+        const __m128i is_stuck = _mm_cmpeq_epi16(count, mark);
+        seen = _mm_or_si128(seen, is_stuck);
+        // Saturating: 0xFFFF + 1 stays 0xFFFF and 0 - 1 stays 0; nothing is taken from 0xFFFF.
+        _mm_storeu_si128(at, sign > 0 ? _mm_adds_epu16(count, one)
+                                      : _mm_subs_epu16(count, _mm_andnot_si128(is_stuck, one)));
+    }
+    found = _mm_movemask_epi8(seen) != 0;
+#endif
+    for (; i < n; ++i) {
+        const std::uint16_t count = counts[i];
+        found |= count == stuck;
+        if (sign > 0)
+            counts[i] = static_cast<std::uint16_t>(count + (count != 0xFFFF));
+        else
+            counts[i] = static_cast<std::uint16_t>(count - (count != 0 && count != 0xFFFF));
+    }
+    return found;
+}
+
+} // namespace
+
 void column_counts::reset(int first_column, int columns, int first_row, int rows) {
     if (bits_.first_column() == first_column && bits_.columns() == columns &&
         bits_.first_row() == first_row && bits_.rows() == rows && !counts_.empty()) {
@@ -18,12 +59,34 @@ void column_counts::reset(int first_column, int columns, int first_row, int rows
     changed_.assign(static_cast<std::size_t>(bits_.columns()), 1);
 }
 
+// A run of rows at once, as change_count would make it row by row: the counts in one pass
+// without a branch, eight at a time where the processor allows, then the bits a word at a
+// time. The risers of a curve run over hundreds of rows, and a live paint moves thousands.
 void column_counts::change_rows(int x, std::int64_t from, std::int64_t to, int sign) {
     from = std::max<std::int64_t>(from, bits_.first_row());
     to = std::min<std::int64_t>(to, std::int64_t{bits_.first_row()} + bits_.rows() - 1);
-    if (!bits_.has_column(x)) return;
-    for (std::int64_t y = from; y <= to; ++y)
-        change_count(x, static_cast<std::size_t>(y - bits_.first_row()), sign);
+    if (!bits_.has_column(x) || from > to) return;
+    const std::size_t first = static_cast<std::size_t>(from - bits_.first_row());
+    const std::size_t end = static_cast<std::size_t>(to - bits_.first_row()) + 1;
+    std::uint16_t* const counts = &counts_[index(x, bits_.first_row())];
+    std::uint64_t* const words = bits_.column(x);
+    unsigned char& changed = changed_[column_index(x)];
+    // Rows whose count was zero (adding) or is saturated (taking away): a count that
+    // stays, and a pixel newly set or a column no longer exact.
+    const bool stays = step_counts(counts + first, end - first, sign);
+    if (sign > 0) {
+        changed |= static_cast<unsigned char>(stays);
+        bits_.set_rows(x, from, to);
+        return;
+    }
+    if (stays) lost_[column_index(x)] = 1;
+    for (std::size_t k = first / 64; k <= (end - 1) / 64; ++k) {
+        std::uint64_t zeros = 0;
+        for (std::size_t row = std::max(first, k * 64); row < std::min(end, k * 64 + 64); ++row)
+            zeros |= std::uint64_t{counts[row] == 0} << (row % 64);
+        changed |= static_cast<unsigned char>((words[k] & zeros) != 0);
+        words[k] &= ~zeros;
+    }
 }
 
 // Only the pixels set have a count: the bits tell which to clear.

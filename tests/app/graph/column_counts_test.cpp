@@ -129,4 +129,41 @@ TEST(column_counts, mark_the_columns_whose_pixels_changed) {
     for (int x = 0; x < 6; ++x) EXPECT_TRUE(counts.changed(x)) << x;
 }
 
+// A run of rows changes its counts as many single changes would: the same pixels set, the same
+// columns marked changed and not counted, through saturated counts, zero counts and runs of
+// every length and place across the words.
+TEST(column_counts, a_run_of_rows_counts_as_its_rows_one_by_one) {
+    column_counts runs;
+    column_counts single;
+    runs.reset(0, 3, -2, 150);
+    single.reset(0, 3, -2, 150);
+    for (int i = 0; i < 70000; ++i) { // saturated at row 40 of column 1
+        runs.change(1, 40, 1);
+        single.change(1, 40, 1);
+    }
+    std::uint32_t state = 5;
+    const auto next = [&state](int n) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(n));
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const int x = next(3);
+        const int from = next(170) - 10;
+        const int to = from + next(step % 2 ? 90 : 9);
+        const int sign = next(3) == 0 ? -1 : 1;
+        if (step % 50 == 0) {
+            runs.forget_changes();
+            single.forget_changes();
+        }
+        runs.change_rows(x, from, to, sign);
+        for (int y = from; y <= to; ++y) single.change(x, y, sign);
+        for (int c = 0; c < 3; ++c) {
+            ASSERT_EQ(set_rows(runs, c), set_rows(single, c)) << "step " << step << ", column " << c;
+            ASSERT_EQ(runs.changed(c), single.changed(c)) << "step " << step << ", column " << c;
+            ASSERT_EQ(runs.counted(c), single.counted(c)) << "step " << step << ", column " << c;
+        }
+    }
+    EXPECT_FALSE(runs.counted(1)); // the saturated row was taken from
+}
+
 } // namespace
