@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/graph/readout.h"
+#include "app/readout/readout.h"
 #include "app/render/render_win.h"
 #include "app/store/sample_intake.h"
 

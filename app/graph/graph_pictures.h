@@ -5,7 +5,7 @@
 
 #include "app/graph/curve_picture.h"
 #include "app/graph/marker_picture.h"
-#include "app/graph/sample_extremes.h"
+#include "app/store/sample_extremes.h"
 #include "app/store/sample_store.h"
 
 // The block extremes of the samples and the pictures of the markers and the

@@ -53,7 +53,7 @@ private:
                        int to);
 
     marker_shape shape_{display_scale{}}; // of the last paint
-    int reach_ = marker_reach;            // shape_.reach(): the centres' columns and rows beyond the bitmap
+    int reach_ = shape_.reach();          // the centres' columns and rows beyond the bitmap
     picture_policy policy_;
     paint_path path_ = paint_path::counted; // of the last paint
     column_counts counts_;

@@ -12,13 +12,12 @@ void walk_samples(const sample_store& store, const view_mapping& view, bool mark
                   double& high, Put put) {
     const ping_sample* const first = store.samples.data() + store.first_visible;
     const ping_sample* const end = store.samples.data() + store.samples.size();
-    marker_columns columns(view);
     for (const ping_sample* sample = first; sample < end; ++sample) {
         const double rtt = sample->rtt;
         if (rtt < low) low = rtt;
         if (rtt > high) high = rtt;
         int x = 0;
         int y = 0;
-        if (markers && view.marker_row(rtt, y) && columns.find(sample->time, x)) put(x, y);
+        if (markers && view.marker_row(rtt, y) && view.marker_column(sample->time, x)) put(x, y);
     }
 }

@@ -26,12 +26,6 @@ struct view_mapping {
     bool marker_row(double rtt, int& y) const { return in_range(rtt) && pixel_coord(y_of(rtt), y); }
     // The marker column of a sample time; false when it draws no marker.
     bool marker_column(double time, int& x) const { return pixel_coord(offset_of(time) + plot_left, x); }
-    // A time guessed to be the latest that maps to column x: the column's right
-    // edge less a margin for rounding. Only a guess, to be checked.
-    double guess_last_time_in(int x) const {
-        const double edge = right_time - (plot_width - (x + 1 - plot_left)) / x_scale;
-        return edge - std::fabs(edge - right_time) * 1e-9;
-    }
     // Whether every column found here grows (or shrinks) with the time, with no
     // value on the way that is not a number: a finite, non-zero time scale on a
     // finite plot. The pictures rely on it.
@@ -82,25 +76,4 @@ private:
     int x_ = 0;
     double low_ = 0.0;
     double high_ = 0.0;
-};
-
-// The marker columns of sample times in time order. Many samples share a
-// column: the time alone tells when a sample lies in the last column found.
-class marker_columns {
-public:
-    explicit marker_columns(const view_mapping& view) : view_(view) {}
-
-    // The column of a sample at `time`; false when it draws no marker.
-    bool find(double time, int& x) {
-        x = known_.column();
-        if (known_.holds(time)) return true;
-        if (!view_.marker_column(time, x)) return false;
-        known_.learn(time, x, view_.guess_last_time_in(x),
-                     [this](double t, int& column) { return view_.marker_column(t, column); });
-        return true;
-    }
-
-private:
-    const view_mapping& view_;
-    column_times known_;
 };

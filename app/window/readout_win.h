@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/graph/readout.h"
+#include "app/readout/readout.h"
 #include "app/render/graph_view_win.h"
 #include "app/window/menus_win.h"
 #include "app/window/time_scales.h"

@@ -114,9 +114,10 @@ TEST(draw_graph, markers_of_the_visible_samples_in_the_value_range) {
         scene.store.only_avg = c.only_avg;
         scene.draw();
         pixel_map expected;
+        // The plus of five pixels around each centre.
         for (const auto& [x, y] : c.centres)
-            for (const pixel_offset& offset : marker_pixels)
-                expected[{x + offset.dx, y + offset.dy}] = marker_argb;
+            for (const auto& [dx, dy] : {std::pair{-1, 0}, {0, 0}, {1, 0}, {0, -1}, {0, 1}})
+                expected[{x + dx, y + dy}] = marker_argb;
         EXPECT_EQ(scene.differences(empty), expected) << c.what;
         EXPECT_EQ(scene.store.win_min, c.low) << c.what;
         EXPECT_EQ(scene.store.win_max, c.high) << c.what;

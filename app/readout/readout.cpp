@@ -1,5 +1,5 @@
 // The readout under the pointer: the nearest marker, the averaging step and the statistics of the view.
-#include "app/graph/readout.h"
+#include "app/readout/readout.h"
 
 #include <algorithm>
 #include <cmath>

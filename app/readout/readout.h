@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/graph/sample_extremes.h"
 #include "app/graph/view_mapping.h"
 #include "app/store/sample_clock.h"
+#include "app/store/sample_extremes.h"
 #include "app/store/sample_store.h"
 
 // How near the pointer, in pixels, a marker's centre must lie for its sample to be read out.

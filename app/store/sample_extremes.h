@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "app/graph/summary_tree.h"
 #include "app/store/sample_store.h"
+#include "app/store/summary_tree.h"
 
 // Per block of samples, the smallest and largest round-trip time, which no
 // mapping to pixels changes: a paint finds win_min and win_max from the blocks

@@ -1,5 +1,5 @@
 // Block extremes of the samples' round-trip times: blocks brought up to date, the window's extremes found.
-#include "app/graph/sample_extremes.h"
+#include "app/store/sample_extremes.h"
 
 void sample_extremes::join(meta& m, const meta& child) {
     // In time order, so that equal extremes keep the first one found.

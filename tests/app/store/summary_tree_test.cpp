@@ -1,5 +1,5 @@
 // The summary tree: items covered by aligned blocks once each, and nodes brought up to date after changes.
-#include "app/graph/summary_tree.h"
+#include "app/store/summary_tree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The readout under the pointer: the nearest marker against a plain search, the span's statistics against a
 // plain computation, and the text a pointer gets.
-#include "app/graph/readout.h"
+#include "app/readout/readout.h"
 
 #include <gtest/gtest.h>
 
