@@ -40,9 +40,9 @@ std::unique_ptr<graph_view> painted_week(int width, int height) {
     auto view = std::make_unique<graph_view>();
     view->client_width = width;
     view->client_height = height;
-    view->x_time = week_secs;
-    view->x_time_changed = true;
-    view->avg_time = 1.0;
+    view->settings.x_time = week_secs;
+    view->settings.x_time_changed = true;
+    view->settings.avg_time = 1.0;
     view->last_data_tick = 1000;
     std::vector<ping_sample> batch;
     std::uint32_t state = 1;

@@ -89,9 +89,9 @@ timing render_ms(const bench_case& c, int runs) {
     auto window = std::make_unique<graph_view>();
     window->client_width = c.width;
     window->client_height = c.height;
-    window->x_time = week_secs;
-    window->x_time_changed = true;
-    window->avg_time = c.avg_time;
+    window->settings.x_time = week_secs;
+    window->settings.x_time_changed = true;
+    window->settings.avg_time = c.avg_time;
     window->last_data_tick = 1000;
     fill(*window, c.samples, c.per_second);
     render(*window, window->last_data_tick, c.plain); // settings, buckets
@@ -171,7 +171,7 @@ double floor_paint_ms(graph_view& window, const known_pixels& known, std::uint32
     graphics.flush();
     {
         back_buffer_view view(window.back_buffer);
-        known.copy_to(view, window.point_color);
+        known.copy_to(view, point_color);
     }
     return now_ms() - start;
 }
@@ -182,9 +182,9 @@ std::unique_ptr<graph_view> live_window(std::size_t count, int per_second, int w
     if (dpi != base_dpi) window->set_scale(display_scale{dpi});
     window->client_width = width;
     window->client_height = height;
-    window->x_time = span;
-    window->x_time_changed = true;
-    window->avg_time = avg_time;
+    window->settings.x_time = span;
+    window->settings.x_time_changed = true;
+    window->settings.avg_time = avg_time;
     window->last_data_tick = 1000;
     fill(*window, count, per_second);
     return window;

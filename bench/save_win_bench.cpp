@@ -133,8 +133,8 @@ int main() {
     gdiplus_session gdiplus;
     auto window = std::make_unique<brisk_window>();
     window->settings_saved = true; // the user's settings are not this benchmark's to write
-    window->x_time = week_secs;
-    window->x_time_changed = true;
+    window->settings.x_time = week_secs;
+    window->settings.x_time_changed = true;
     main_window = window.get();
     if (!create_main_window(GetModuleHandleW(nullptr))) {
         std::printf("no window could be made\n");

@@ -51,7 +51,7 @@ bool draw_samples_from_pictures(graph_view& view, gdip_graphics& graphics, doubl
         back_buffer_view pixels(view.back_buffer);
         if (!pixels.usable() || !picture_bits(view, plot_width, pixels.width(), pixels.height(), bits))
             return false;
-        draw_sample_bits(pixels, bits, view.point_color);
+        draw_sample_bits(pixels, bits);
     }
     // The view is gone, and with it the lock, before GDI+ draws.
     if (bits.curve_by_gdiplus) draw_curve_plain(view, graphics, plot_width);
@@ -81,7 +81,7 @@ bool picture_bits(graph_view& view, double plot_width, int width, int height, sa
     return true;
 }
 
-void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus::ARGB point_color) {
+void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits) {
     if (bits.markers) {
         pixels.set_color(point_color);
         pixels.draw_bits(*bits.markers);
@@ -93,14 +93,13 @@ void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus
 }
 
 void draw_marker(graph_view& view, int x, int y) {
-    const Gdiplus::ARGB color = view.point_color;
     gdip_bitmap& bitmap = view.back_buffer;
     marker_shape(view.scale).each_pixel([&](int dx, int dy) {
         // A neighbour beyond the int range lies outside every bitmap.
         const std::int64_t px = std::int64_t{x} + dx;
         const std::int64_t py = std::int64_t{y} + dy;
         if (px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX) return;
-        bitmap.set_pixel(static_cast<int>(px), static_cast<int>(py), color);
+        bitmap.set_pixel(static_cast<int>(px), static_cast<int>(py), point_color);
     });
 }
 

@@ -18,8 +18,8 @@ struct sample_bits {
 // pictures cannot serve: a time scale whose columns they cannot follow.
 bool picture_bits(graph_view& view, double plot_width, int width, int height, sample_bits& bits);
 
-// The markers, then the curve over them.
-void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits, Gdiplus::ARGB point_color);
+// The markers in point_color, then the curve over them in avg_color.
+void draw_sample_bits(back_buffer_view& pixels, const sample_bits& bits);
 
 // Draws the markers and the average curve of the visible samples into the back
 // buffer and sets win_min and win_max, with the store's lock held. The pixels come

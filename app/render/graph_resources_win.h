@@ -4,7 +4,8 @@
 #include "app/render/gdiplus_win.h"
 #include "app/store/display_scale.h"
 
-// Colours of the picture (ARGB).
+// Colours of the picture (ARGB); the background is the window's own (graph_view).
+constexpr Gdiplus::ARGB point_color = 0xFF8FA2FE; // the sample markers
 constexpr Gdiplus::ARGB avg_color = 0xFF0022CC;
 constexpr Gdiplus::ARGB grid_color = 0xFFE0E0E0;
 constexpr Gdiplus::ARGB axis_color = 0xFF000000;

@@ -35,13 +35,8 @@ struct graph_view {
     // The back buffer was brought up to date for the paint that follows, which then only copies it.
     bool rendered_for_paint = false;
     std::uint32_t background_color = 0xFFFFFFFF;
-    std::uint32_t point_color = 0xFF8FA2FE; // ARGB of the sample markers
-    graph_resources resources;              // pens, label font, format and brush
-    std::uint32_t x_time = 60;              // visible span, seconds
-    bool x_time_changed = false;
-    double avg_time = 1.0; // averaging width, seconds; 0 = no average
-    bool only_avg = false;
-    bool avg_changed = true; // so that the first paint builds the buckets
+    graph_resources resources; // pens, label font, format and brush
+    view_settings settings;    // span, averaging, only the average, and their change flags
     // What the last paint drew: whether it drew the graph, and the width of its plot,
     // through which the pointer's place maps back to times and values.
     bool graph_drawn = false;
@@ -49,8 +44,6 @@ struct graph_view {
 
     // The display scale of the window's monitor, which every length of the picture follows.
     display_scale scale;
-
-    view_settings settings() { return {x_time, x_time_changed, avg_time, only_avg, avg_changed}; }
 
     // Draws from the next paint on at `new_scale`: the font and pens made anew, the margins
     // scaled, and a new back buffer with the value axis scaled again.

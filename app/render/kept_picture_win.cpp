@@ -48,8 +48,8 @@ std::uint32_t rgb_of(std::uint32_t argb) {
 
 bool frame_key::operator==(const frame_key& other) const {
     return width == other.width && height == other.height && background == other.background &&
-           point == other.point && span == other.span && only_avg == other.only_avg &&
-           show_avg == other.show_avg && std::memcmp(values, other.values, sizeof values) == 0;
+           span == other.span && only_avg == other.only_avg && show_avg == other.show_avg &&
+           std::memcmp(values, other.values, sizeof values) == 0;
 }
 
 void pixel_rect::add(const pixel_rect& other) {
@@ -123,7 +123,7 @@ void kept_picture::keep_samples(const column_bits* markers, const column_bits* c
 }
 
 bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, const column_bits* curve,
-                          std::uint32_t point_color, std::uint32_t curve_color) {
+                          std::uint32_t marker_color, std::uint32_t curve_color) {
     if (!framed_ || (markers != nullptr) != has_markers_ || (curve != nullptr) != has_curve_) return false;
     if ((markers && !same_layout(*markers, markers_)) || (curve && !same_layout(*curve, curve_)))
         return false;
@@ -140,7 +140,7 @@ bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, 
         const bool new_markers = markers && column_differs(markers_, *markers, x);
         const bool new_curve = curve && column_differs(curve_, *curve, x);
         if (!new_markers && !new_curve) continue;
-        update_column(pixels, x, markers, curve, rgb_of(point_color), rgb_of(curve_color));
+        update_column(pixels, x, markers, curve, rgb_of(marker_color), rgb_of(curve_color));
         // Only the columns that changed are kept anew.
         if (new_markers) copy_column(*markers, markers_, x);
         if (new_curve) copy_column(*curve, curve_, x);
@@ -152,7 +152,7 @@ bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, 
 // Each pixel shows the curve where a curve bit is set, else a marker where a
 // marker bit is, else the frame: only those whose choice changed are written.
 void kept_picture::update_column(back_buffer_view& pixels, int x, const column_bits* markers,
-                                 const column_bits* curve, std::uint32_t point_color,
+                                 const column_bits* curve, std::uint32_t marker_color,
                                  std::uint32_t curve_color) {
     const column_bits* old_markers = has_markers_ ? &markers_ : nullptr;
     const column_bits* old_curve = has_curve_ ? &curve_ : nullptr;
@@ -170,7 +170,7 @@ void kept_picture::update_column(back_buffer_view& pixels, int x, const column_b
             for (std::uint64_t word = writes[kind]; word != 0; word &= word - 1) {
                 const int y = j * 64 + lowest_bit(word);
                 if (y >= height) break;
-                pixels.put_rgb(x, y, kind == 0 ? curve_color : kind == 1 ? point_color : frame_.at(x, y));
+                pixels.put_rgb(x, y, kind == 0 ? curve_color : kind == 1 ? marker_color : frame_.at(x, y));
                 top = std::min(top, y);
                 bottom = std::max(bottom, y + 1);
             }

@@ -14,7 +14,6 @@ struct frame_key {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::uint32_t background = 0;
-    std::uint32_t point = 0;
     std::uint32_t span = 0;
     bool only_avg = false;
     bool show_avg = false;
@@ -72,14 +71,14 @@ public:
     // when the bits do not cover the same pixels as those kept: the caller then
     // draws all.
     bool update(back_buffer_view& pixels, const column_bits* markers, const column_bits* curve,
-                std::uint32_t point_color, std::uint32_t curve_color);
+                std::uint32_t marker_color, std::uint32_t curve_color);
 
     // The part of the back buffer changed since the last call.
     pixel_rect take_changed();
 
 private:
     void update_column(back_buffer_view& pixels, int x, const column_bits* markers, const column_bits* curve,
-                       std::uint32_t point_color, std::uint32_t curve_color);
+                       std::uint32_t marker_color, std::uint32_t curve_color);
 
     frame_key key_;
     frame_runs frame_;

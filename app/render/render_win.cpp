@@ -125,7 +125,6 @@ frame_key key_of(const graph_view& view) {
     return frame_key{view.client_width,
                      view.client_height,
                      view.background_color,
-                     view.point_color,
                      store.span_secs,
                      store.only_avg,
                      store.show_avg,
@@ -143,7 +142,7 @@ bool update_samples(graph_view& view) {
     if (!pixels.usable() || !picture_bits(view, plot_width, pixels.width(), pixels.height(), bits) ||
         bits.curve_by_gdiplus)
         return false;
-    return view.picture.update(pixels, bits.markers, bits.curve, view.point_color, avg_color);
+    return view.picture.update(pixels, bits.markers, bits.curve, point_color, avg_color);
 }
 
 // The frame and the samples' pixels over it, both kept where the pictures give the pixels.
@@ -158,7 +157,7 @@ void draw_whole(graph_view& view, gdip_graphics& graphics, const frame_key& key)
         if (pixels.usable() && picture_bits(view, plot_width, pixels.width(), pixels.height(), bits) &&
             !bits.curve_by_gdiplus) {
             view.picture.keep_frame(key, plot_width, pixels);
-            draw_sample_bits(pixels, bits, view.point_color);
+            draw_sample_bits(pixels, bits);
             view.picture.keep_samples(bits.markers, bits.curve);
             return;
         }
@@ -206,13 +205,13 @@ gdip_graphics prepare_back_buffer(graph_view& view, std::uint32_t now_tick) {
     view.picture.forget();
     gdip_graphics graphics = gdip_graphics::on_image(view.back_buffer);
     clear_back_buffer(view, graphics);
-    apply_view_settings(view.store, view.settings(), now_tick - view.last_data_tick, view.client_height);
+    apply_view_settings(view.store, view.settings, now_tick - view.last_data_tick, view.client_height);
     return graphics;
 }
 
 gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick) {
     make_back_buffer(view);
-    apply_view_settings(view.store, view.settings(), now_tick - view.last_data_tick, view.client_height);
+    apply_view_settings(view.store, view.settings, now_tick - view.last_data_tick, view.client_height);
     gdip_graphics graphics;
     lock_guard hold(view.store.lock);
     view.graph_drawn = update_view(view.store, view.client_height);

@@ -3,7 +3,7 @@
 
 #include "app/store/scaling.h"
 
-void apply_view_settings(sample_store& store, const view_settings& settings, std::uint32_t idle_ms,
+void apply_view_settings(sample_store& store, view_settings& settings, std::uint32_t idle_ms,
                          std::int32_t client_height) {
     store.only_avg = settings.only_avg;
     store.idle_secs = static_cast<double>(idle_ms) / 1000.0;

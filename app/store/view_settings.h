@@ -9,11 +9,11 @@
 // raise the flags, the registry keeps them, and the paint that follows a change
 // applies it to the store.
 struct view_settings {
-    std::uint32_t& x_time; // visible span, seconds
-    bool& x_time_changed;
-    double& avg_time; // averaging width, seconds; 0 = no average
-    bool& only_avg;
-    bool& avg_changed;
+    std::uint32_t x_time = 60; // visible span, seconds
+    bool x_time_changed = false;
+    double avg_time = 1.0; // averaging width, seconds; 0 = no average
+    bool only_avg = false;
+    bool avg_changed = true; // so that the first paint builds the buckets
 };
 
 // The first steps of a paint: copies only_avg and the span into the store, takes
@@ -22,7 +22,7 @@ struct view_settings {
 // rebuild_buckets), each under the store's lock, and clears their flags. With an
 // averaging width of 0 or less the buckets are still rebuilt, with the old width,
 // but not drawn.
-void apply_view_settings(sample_store& store, const view_settings& settings, std::uint32_t idle_ms,
+void apply_view_settings(sample_store& store, view_settings& settings, std::uint32_t idle_ms,
                          std::int32_t client_height);
 
 // With the lock held: sets the time window and scales the value axis for drawing.

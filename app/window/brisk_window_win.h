@@ -57,10 +57,10 @@ struct brisk_window : graph_view {
     // what it works on: the context menu the owner window and its submenus, the scale
     // menus the view settings above, the Clear menu the two clears below.
     menus::_context_menu context_menu{hwnd, time_scale_menu, avg_scale_menu, clear_menu};
-    menus::_time_scale_menu time_scale_menu{settings()};
+    menus::_time_scale_menu time_scale_menu{settings};
     menus::_clear_menu clear_menu{boost::lambda::bind(&brisk_window::clear_outside, this),
                                   boost::lambda::bind(&brisk_window::clear_all, this)};
-    menus::_avg_scale_menu avg_scale_menu{settings()};
+    menus::_avg_scale_menu avg_scale_menu{settings};
     pointer_readout readout;    // the tooltip under the pointer
     wheel_notches wheel_turned; // the wheel's rotation short of a whole notch
 

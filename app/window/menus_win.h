@@ -19,21 +19,21 @@ namespace menus {
 
 class _time_scale_menu : public popup_menu {
 public:
-    explicit _time_scale_menu(view_settings settings) : view(settings) {}
+    explicit _time_scale_menu(view_settings& settings) : view(settings) {}
     int build(int arg) override;
     void set_time_scale(int seconds);
 
-    view_settings view;
+    view_settings& view;
 };
 
 class _avg_scale_menu : public popup_menu {
 public:
-    explicit _avg_scale_menu(view_settings settings) : view(settings) {}
+    explicit _avg_scale_menu(view_settings& settings) : view(settings) {}
     int build(int arg) override;
     void set_avg_time(double seconds);
     void toggle_only_avg();
 
-    view_settings view;
+    view_settings& view;
 };
 
 // The two clears of the graph, run as they are chosen.

@@ -54,10 +54,11 @@ void load_settings(brisk_window& window, const wchar_t* key_path) {
         read_dword(key, L"y_pos", &window.y_pos);
         read_dword(key, L"x_size", &window.x_size);
         read_dword(key, L"y_size", &window.y_size);
-        read_dword(key, L"x_time", &window.x_time);
+        read_dword(key, L"x_time", &window.settings.x_time);
         read_dword(key, L"avg_time", &avg_ms);
         std::uint32_t only_avg = 0;
-        if (key.read(L"only_avg", &only_avg, sizeof only_avg, REG_DWORD)) window.only_avg = only_avg != 0;
+        if (key.read(L"only_avg", &only_avg, sizeof only_avg, REG_DWORD))
+            window.settings.only_avg = only_avg != 0;
         std::uint32_t dpi = 0;
         read_dword(key, L"dpi", &dpi);
         window.place_dpi = usable_dpi(dpi);
@@ -68,21 +69,21 @@ void load_settings(brisk_window& window, const wchar_t* key_path) {
     }
     window.client_width = window.x_size;
     window.client_height = window.y_size;
-    window.avg_time = avg_ms / 1000.0;
+    window.settings.avg_time = avg_ms / 1000.0;
     key.close();
 }
 
 void save_settings(brisk_window& window, const wchar_t* key_path) {
-    const std::uint32_t avg_ms = avg_time_to_ms(window.avg_time);
+    const std::uint32_t avg_ms = avg_time_to_ms(window.settings.avg_time);
     reg_key key;
     if (!open_settings(key, key_path)) return;
     write_dword(key, L"x_pos", static_cast<std::uint32_t>(window.x_pos));
     write_dword(key, L"y_pos", static_cast<std::uint32_t>(window.y_pos));
     write_dword(key, L"x_size", static_cast<std::uint32_t>(window.x_size));
     write_dword(key, L"y_size", static_cast<std::uint32_t>(window.y_size));
-    write_dword(key, L"x_time", window.x_time);
+    write_dword(key, L"x_time", window.settings.x_time);
     write_dword(key, L"avg_time", avg_ms);
-    write_dword(key, L"only_avg", window.only_avg ? 1u : 0u);
+    write_dword(key, L"only_avg", window.settings.only_avg ? 1u : 0u);
     write_dword(key, L"dpi", window.place_dpi);
     write_dword(key, L"on_top", window.on_top ? 1u : 0u);
     key.close();

@@ -29,14 +29,14 @@ public:
         if (append_samples(store_, batch.data(), batch.size()) != 0) last_data_tick_ = now;
     }
     void set_span(std::uint32_t seconds) {
-        x_time_ = seconds;
-        x_time_changed_ = true;
+        settings_.x_time = seconds;
+        settings_.x_time_changed = true;
     }
     void set_average(double seconds) {
-        avg_time_ = seconds;
-        avg_changed_ = true;
+        settings_.avg_time = seconds;
+        settings_.avg_changed = true;
     }
-    void toggle_only_avg() { only_avg_ = !only_avg_; }
+    void toggle_only_avg() { settings_.only_avg = !settings_.only_avg; }
     // As WM_SIZE does: a new client size and a forced rescale.
     void resize(int width, int height) {
         width_ = width;
@@ -49,8 +49,7 @@ public:
     // pixels. "" when they agree (or nothing is drawn, or the pictures would
     // not be asked); otherwise what differs.
     std::string frame(std::uint32_t now) {
-        apply_view_settings(store_, {x_time_, x_time_changed_, avg_time_, only_avg_, avg_changed_},
-                            now - last_data_tick_, height_);
+        apply_view_settings(store_, settings_, now - last_data_tick_, height_);
         lock_guard hold(store_.lock);
         if (!update_view(store_, height_)) return "";
         for (double value : grid_labels(store_.y_low, store_.y_high, store_.y_range, store_.plot_height))
@@ -70,7 +69,8 @@ public:
         if (difference.empty()) return "";
         return difference + ", " + std::to_string(store_.samples.size()) + " samples, " +
                std::to_string(width_) + "x" + std::to_string(height_) + " at " + std::to_string(scale_.dpi) +
-               " DPI, span " + std::to_string(x_time_) + " avg " + std::to_string(avg_time_);
+               " DPI, span " + std::to_string(settings_.x_time) + " avg " +
+               std::to_string(settings_.avg_time);
     }
 
     // Pixels the plain pictures set so far: that the session drew something worth comparing.
@@ -107,11 +107,7 @@ private:
     display_scale scale_;
     sample_store store_;
     graph_pictures pictures_;
-    std::uint32_t x_time_ = 60;
-    bool x_time_changed_ = false;
-    double avg_time_ = 1.0;
-    bool only_avg_ = false;
-    bool avg_changed_ = true;
+    view_settings settings_;
     int width_ = 500;
     int height_ = 250;
     std::uint32_t last_data_tick_ = 0;

@@ -20,7 +20,6 @@ TEST(graph_resources, all_created_with_their_values) {
     graph_resources& res = view.resources;
     ASSERT_TRUE(res.avg_pen && res.grid_pen && res.axis_pen);
     ASSERT_TRUE(res.label_font && res.label_format && res.label_brush);
-    EXPECT_EQ(view.point_color, 0xFF8FA2FEu);
     EXPECT_EQ(view.background_color, 0xFFFFFFFFu);
     EXPECT_EQ(pen_color(res.avg_pen), 0xFF0022CCu);
     EXPECT_EQ(pen_color(res.grid_pen), 0xFFE0E0E0u);

@@ -26,18 +26,18 @@ public:
     }
     void set_span(std::uint32_t seconds) {
         for (auto& view : views_) {
-            view->x_time = seconds;
-            view->x_time_changed = true;
+            view->settings.x_time = seconds;
+            view->settings.x_time_changed = true;
         }
     }
     void set_average(double seconds) {
         for (auto& view : views_) {
-            view->avg_time = seconds;
-            view->avg_changed = true;
+            view->settings.avg_time = seconds;
+            view->settings.avg_changed = true;
         }
     }
     void toggle_only_avg() {
-        for (auto& view : views_) view->only_avg = !view->only_avg;
+        for (auto& view : views_) view->settings.only_avg = !view->settings.only_avg;
     }
     // As WM_SIZE does: a new client size, no back buffer, a forced rescale.
     void resize(int width, int height) {
@@ -73,7 +73,7 @@ public:
             return "";
         return "pixel " + pixel + ", " + std::to_string(a.samples.size()) + " samples, " +
                std::to_string(painted.client_width) + "x" + std::to_string(painted.client_height) + " span " +
-               std::to_string(painted.x_time) + " avg " + std::to_string(painted.avg_time);
+               std::to_string(painted.settings.x_time) + " avg " + std::to_string(painted.settings.avg_time);
     }
 
     // Pixels painted in the marker and curve colours so far, to see that the

@@ -36,7 +36,7 @@ TEST(render_back_buffer, empty_store_leaves_a_white_24_bit_buffer_of_the_client_
     Gdiplus::DllExports::GdipGetImagePixelFormat(w.window.back_buffer.get(), &format);
     EXPECT_EQ(format, static_cast<Gdiplus::PixelFormat>(PixelFormat24bppRGB));
     EXPECT_TRUE(w.all_white());
-    EXPECT_FALSE(w.window.avg_changed);
+    EXPECT_FALSE(w.window.settings.avg_changed);
 }
 
 TEST(render_back_buffer, a_single_sample_gets_one_grid_line_and_one_label_at_the_bottom) {
@@ -44,7 +44,7 @@ TEST(render_back_buffer, a_single_sample_gets_one_grid_line_and_one_label_at_the
     // "12.5" is 28 x 14, so plot_width = 152, axis_x = 162, and the newest sample
     // lies at right_time, x = 162.
     window_under_test w(200, 120);
-    w.window.avg_time = 0.0;
+    w.window.settings.avg_time = 0.0;
     w.add(100.0, 12.5);
     w.render();
 
@@ -72,7 +72,7 @@ TEST(render_back_buffer, a_single_sample_gets_one_grid_line_and_one_label_at_the
 
 TEST(render_back_buffer, idle_time_moves_the_right_edge_even_across_the_tick_wrap) {
     window_under_test w(200, 120);
-    w.window.avg_time = 0.0;
+    w.window.settings.avg_time = 0.0;
     w.window.last_data_tick = 0xFFFFFF00u;
     w.add(100.0, 12.5);
     render_back_buffer(w.window, 0x100u); // 512 ms later
@@ -88,8 +88,8 @@ TEST(render_back_buffer, applies_changed_settings_before_drawing) {
     w.add(101.0, 20.0);
     w.render();
     EXPECT_FALSE(w.all_white());
-    w.window.x_time = 10;
-    w.window.x_time_changed = true;
+    w.window.settings.x_time = 10;
+    w.window.settings.x_time_changed = true;
     w.render(20000); // 20 s idle: both samples are older than the span
     EXPECT_EQ(w.window.store.first_visible, 2u);
     EXPECT_TRUE(w.all_white());
@@ -97,7 +97,7 @@ TEST(render_back_buffer, applies_changed_settings_before_drawing) {
 
 TEST(render_back_buffer, only_avg_shows_the_curve_without_markers) {
     window_under_test w(200, 120);
-    w.window.only_avg = true;
+    w.window.settings.only_avg = true;
     for (int i = 0; i < 30; ++i) w.add(100.0 + i, 10.0 + i % 7);
     w.render();
     EXPECT_EQ(w.count(marker_argb), 0);
@@ -123,8 +123,8 @@ TEST(render_back_buffer, the_buffer_follows_the_client_size) {
 TEST(render_back_buffer, a_span_of_zero_draws_grid_and_labels_but_no_point) {
     // x_scale is infinite (or not a number): no x coordinate can be formed.
     window_under_test w(200, 120);
-    w.window.x_time = 0;
-    w.window.x_time_changed = true;
+    w.window.settings.x_time = 0;
+    w.window.settings.x_time_changed = true;
     for (int i = 0; i < 20; ++i) w.add(100.0 + i, 10.0 + i);
     w.render();
     EXPECT_EQ(w.count(marker_argb), 0);
@@ -181,12 +181,12 @@ TEST(render_back_buffer, enormous_and_tiny_values_stay_inside_the_plot) {
 // edge of the plot, the others beyond every pixel, without undefined conversions.
 TEST(render_back_buffer, huge_times_end_without_undefined_conversions) {
     window_under_test w(300, 200);
-    w.window.avg_time = 1e-3;
-    w.window.x_time = 604800;
+    w.window.settings.avg_time = 1e-3;
+    w.window.settings.x_time = 604800;
     w.add(-1e300, 5.0);
     w.add(0.0, 6.0);
     w.add(1e300, 7.0);
-    w.window.x_time_changed = true;
+    w.window.settings.x_time_changed = true;
     w.render();
     w.render(1000);
     EXPECT_EQ(w.window.store.first_visible, 2u);
@@ -215,7 +215,7 @@ TEST(paint, without_a_device_context_draws_the_buffer_and_copies_nothing) {
     window.last_data_tick = GetTickCount();
     paint(window, nullptr); // BeginPaint gives no device context
     EXPECT_TRUE(window.back_buffer);
-    EXPECT_FALSE(window.avg_changed);
+    EXPECT_FALSE(window.settings.avg_changed);
 }
 
 } // namespace

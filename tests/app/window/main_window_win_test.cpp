@@ -184,7 +184,7 @@ TEST_F(main_window_test, settings_are_written_once_at_the_end_of_the_session_or_
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
     window->hwnd = owner;
-    window->x_time = 3600;
+    window->settings.x_time = 3600;
     EXPECT_EQ(TRUE, window_proc(owner, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     // Another program refused: the session goes on, and nothing is written yet.
     EXPECT_EQ(0, window_proc(owner, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF));
@@ -198,7 +198,7 @@ TEST_F(main_window_test, settings_are_written_once_at_the_end_of_the_session_or_
             << name;
     // Should the window go after all, nothing is written again, by the window or its object.
     set_saved(L"x_time", 10);
-    window->x_time = 60;
+    window->settings.x_time = 60;
     window_proc(owner, WM_DESTROY, 0, 0);
     drain_quit();
     main_window = nullptr;
@@ -208,7 +208,7 @@ TEST_F(main_window_test, settings_are_written_once_at_the_end_of_the_session_or_
     // Without a session's end the window's going writes them, and the object nothing more.
     new_window();
     window->hwnd = owner;
-    window->x_time = 900;
+    window->settings.x_time = 900;
     window_proc(owner, WM_DESTROY, 0, 0);
     drain_quit();
     EXPECT_EQ(900u, saved(L"x_time"));
@@ -405,8 +405,8 @@ TEST_F(created_window_test, the_repaint_tick_asks_to_paint_only_what_changed) {
     const placement work = display_monitors().front().work;
     create_at({work.x + 60, work.y + 40, 520, 300});
     const HWND hwnd = window->hwnd.load();
-    window->x_time = 604800; // a column of about twenty minutes: the clock moves nothing
-    window->x_time_changed = true;
+    window->settings.x_time = 604800; // a column of about twenty minutes: the clock moves nothing
+    window->settings.x_time_changed = true;
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd);
     std::vector<double> batch;

@@ -91,14 +91,14 @@ TEST_F(menus_test, time_scale_items_mark_the_exact_span_and_set_it) {
     ASSERT_EQ(9u, items.size());
     for (int i = 0; i < 9; ++i) EXPECT_EQ((item_state{captions[i], i == 1}), items[i]);
 
-    window.x_time = 61; // no item's value: no mark at all
+    window.settings.x_time = 61; // no item's value: no mark at all
     EXPECT_EQ(marks{}, checked(window.time_scale_menu));
 
     for (int i = 0; i < 9; ++i) {
-        window.x_time_changed = false;
+        window.settings.x_time_changed = false;
         choose(window.time_scale_menu, i);
-        EXPECT_EQ(seconds[i], window.x_time);
-        EXPECT_TRUE(window.x_time_changed);
+        EXPECT_EQ(seconds[i], window.settings.x_time);
+        EXPECT_TRUE(window.settings.x_time_changed);
         EXPECT_EQ(marks{captions[i]}, checked(window.time_scale_menu));
     }
 }
@@ -113,33 +113,33 @@ TEST_F(menus_test, average_items_and_only_average_follow_their_rules) {
     for (int i = 0; i < 12; ++i) EXPECT_EQ((item_state{captions[i], i == 3}), items[i]) << i;
 
     for (int i = 0; i < 11; ++i) {
-        window.avg_changed = false;
+        window.settings.avg_changed = false;
         choose(window.avg_scale_menu, i);
-        EXPECT_EQ(seconds[i], window.avg_time) << i;
-        EXPECT_TRUE(window.avg_changed);
+        EXPECT_EQ(seconds[i], window.settings.avg_time) << i;
+        EXPECT_TRUE(window.settings.avg_changed);
         EXPECT_EQ(marks{captions[i]}, checked(window.avg_scale_menu));
     }
 
     // From no averaging, "Only average" switches averaging on at 1 s.
     choose(window.avg_scale_menu, 0);
-    window.avg_changed = false;
+    window.settings.avg_changed = false;
     choose(window.avg_scale_menu, 11);
-    EXPECT_TRUE(window.only_avg);
-    EXPECT_EQ(1.0, window.avg_time);
-    EXPECT_TRUE(window.avg_changed);
+    EXPECT_TRUE(window.settings.only_avg);
+    EXPECT_EQ(1.0, window.settings.avg_time);
+    EXPECT_TRUE(window.settings.avg_changed);
     EXPECT_EQ((marks{L"1 sec", L"Only average"}), checked(window.avg_scale_menu));
 
     // Off again: the width stays as it was.
     choose(window.avg_scale_menu, 6);
     choose(window.avg_scale_menu, 11);
-    EXPECT_FALSE(window.only_avg);
-    EXPECT_EQ(60.0, window.avg_time);
+    EXPECT_FALSE(window.settings.only_avg);
+    EXPECT_EQ(60.0, window.settings.avg_time);
 
     // "No average" while only the average is drawn switches that off.
     choose(window.avg_scale_menu, 11);
-    ASSERT_TRUE(window.only_avg);
+    ASSERT_TRUE(window.settings.only_avg);
     choose(window.avg_scale_menu, 0);
-    EXPECT_FALSE(window.only_avg);
+    EXPECT_FALSE(window.settings.only_avg);
     EXPECT_EQ(marks{L"No average"}, checked(window.avg_scale_menu));
 }
 

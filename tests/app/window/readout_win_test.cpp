@@ -19,9 +19,9 @@ protected:
     void SetUp() override {
         view.client_width = 400;
         view.client_height = 200;
-        view.x_time = 60;
-        view.x_time_changed = true;
-        view.avg_time = 0.0;
+        view.settings.x_time = 60;
+        view.settings.x_time_changed = true;
+        view.settings.avg_time = 0.0;
         std::vector<ping_sample> samples;
         for (int i = 0; i <= 60; ++i) samples.push_back(ping_sample{1000.0 + i, 20.0 + i % 5});
         append_samples(view.store, samples.data(), samples.size());
@@ -100,7 +100,7 @@ TEST_F(readout_window_test,
 }
 
 TEST_F(readout_window_test, the_wheel_over_the_window_steps_the_span_as_the_menu_does) {
-    menus::_time_scale_menu menu(view.settings());
+    menus::_time_scale_menu menu(view.settings);
     wheel_notches notches;
     POINT inside{200, 100};
     ClientToScreen(owner, &inside);
@@ -108,21 +108,21 @@ TEST_F(readout_window_test, the_wheel_over_the_window_steps_the_span_as_the_menu
         return wheel_time_scale(notches, menu, owner, MAKEWPARAM(0, static_cast<WORD>(delta)),
                                 MAKELPARAM(at.x, at.y));
     };
-    view.x_time_changed = false;
+    view.settings.x_time_changed = false;
     EXPECT_TRUE(wheel(WHEEL_DELTA, inside));
-    EXPECT_EQ(view.x_time, 10u);
-    EXPECT_TRUE(view.x_time_changed);
-    view.x_time_changed = false;
+    EXPECT_EQ(view.settings.x_time, 10u);
+    EXPECT_TRUE(view.settings.x_time_changed);
+    view.settings.x_time_changed = false;
     EXPECT_TRUE(wheel(WHEEL_DELTA, inside));
-    EXPECT_EQ(view.x_time, 10u);
-    EXPECT_FALSE(view.x_time_changed) << "at the shortest span a notch changes nothing";
+    EXPECT_EQ(view.settings.x_time, 10u);
+    EXPECT_FALSE(view.settings.x_time_changed) << "at the shortest span a notch changes nothing";
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(wheel(-WHEEL_DELTA / 3, inside));
-    EXPECT_EQ(view.x_time, 60u);
-    EXPECT_TRUE(view.x_time_changed);
+    EXPECT_EQ(view.settings.x_time, 60u);
+    EXPECT_TRUE(view.settings.x_time_changed);
 
     const POINT outside{inside.x + 400, inside.y};
     EXPECT_FALSE(wheel(-WHEEL_DELTA, outside));
-    EXPECT_EQ(view.x_time, 60u);
+    EXPECT_EQ(view.settings.x_time, 60u);
 }
 
 } // namespace

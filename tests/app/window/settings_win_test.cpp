@@ -81,9 +81,9 @@ TEST_F(settings_test, first_start_uses_defaults_and_exit_writes_every_value) {
     EXPECT_EQ(250, window.y_size);
     EXPECT_EQ(500, window.client_width);
     EXPECT_EQ(250, window.client_height);
-    EXPECT_EQ(60u, window.x_time);
-    EXPECT_EQ(1.0, window.avg_time);
-    EXPECT_FALSE(window.only_avg);
+    EXPECT_EQ(60u, window.settings.x_time);
+    EXPECT_EQ(1.0, window.settings.avg_time);
+    EXPECT_FALSE(window.settings.only_avg);
     EXPECT_FALSE(window.on_top);
 
     save_settings(window, test_key);
@@ -158,9 +158,9 @@ TEST_F(settings_test, stored_values_are_honoured_and_written_back_unchanged) {
     EXPECT_EQ(360, window.y_size);
     EXPECT_EQ(640, window.client_width);
     EXPECT_EQ(360, window.client_height);
-    EXPECT_EQ(600u, window.x_time);
-    EXPECT_DOUBLE_EQ(0.1, window.avg_time);
-    EXPECT_TRUE(window.only_avg);
+    EXPECT_EQ(600u, window.settings.x_time);
+    EXPECT_DOUBLE_EQ(0.1, window.settings.avg_time);
+    EXPECT_TRUE(window.settings.only_avg);
 
     save_settings(window, test_key);
     expect_dword(L"x_pos", static_cast<std::uint32_t>(-40));
@@ -176,9 +176,9 @@ TEST_F(settings_test, window_fields_are_what_save_writes) {
     window.y_pos = -32000;
     window.x_size = 160;
     window.y_size = 28;
-    window.x_time = 3600;
-    window.avg_time = 0.1;
-    window.only_avg = true;
+    window.settings.x_time = 3600;
+    window.settings.avg_time = 0.1;
+    window.settings.only_avg = true;
     save_settings(window, test_key);
     expect_dword(L"x_pos", static_cast<std::uint32_t>(-32000));
     expect_dword(L"x_size", 160);
@@ -195,7 +195,7 @@ TEST_F(settings_test, every_stored_millisecond_count_survives_a_load_and_save) {
         put_dword(L"avg_time", ms);
         brisk_window window;
         load_settings(window, test_key);
-        EXPECT_DOUBLE_EQ(ms / 1000.0, window.avg_time);
+        EXPECT_DOUBLE_EQ(ms / 1000.0, window.settings.avg_time);
         save_settings(window, test_key);
         expect_dword(L"avg_time", ms);
     }
@@ -219,7 +219,7 @@ TEST_F(settings_test, a_four_byte_value_of_another_type_is_taken_except_for_only
     brisk_window window;
     load_settings(window, test_key);
     EXPECT_EQ(123, window.x_pos);
-    EXPECT_FALSE(window.only_avg);
+    EXPECT_FALSE(window.settings.only_avg);
     save_settings(window, test_key);
     expect_dword(L"x_pos", 123); // rewritten as REG_DWORD
     expect_dword(L"only_avg", 0);
@@ -239,9 +239,9 @@ TEST_F(settings_test, values_of_another_size_count_as_missing) {
     load_settings(window, test_key);
     EXPECT_EQ(500, window.x_size);
     EXPECT_EQ(250, window.y_size);
-    EXPECT_EQ(60u, window.x_time);
-    EXPECT_EQ(1.0, window.avg_time);
-    EXPECT_FALSE(window.only_avg);
+    EXPECT_EQ(60u, window.settings.x_time);
+    EXPECT_EQ(1.0, window.settings.avg_time);
+    EXPECT_FALSE(window.settings.only_avg);
 }
 
 TEST_F(settings_test, extreme_values_are_kept_as_stored) {
@@ -255,8 +255,8 @@ TEST_F(settings_test, extreme_values_are_kept_as_stored) {
     EXPECT_EQ(0x7FFFFFFF, window.x_pos);
     EXPECT_EQ(std::numeric_limits<std::int32_t>::min(), window.x_size);
     EXPECT_EQ(0, window.y_size);
-    EXPECT_EQ(0u, window.x_time);
-    EXPECT_EQ(0.0, window.avg_time);
+    EXPECT_EQ(0u, window.settings.x_time);
+    EXPECT_EQ(0.0, window.settings.avg_time);
     save_settings(window, test_key);
     expect_dword(L"x_size", 0x80000000u);
     expect_dword(L"x_time", 0);
@@ -267,12 +267,12 @@ TEST_F(settings_test, an_unreachable_key_leaves_the_defaults_and_writes_nothing)
     // Key names are limited to 255 characters.
     const std::wstring bad_key = std::wstring(test_key) + L"\\" + std::wstring(300, L'k');
     brisk_window window;
-    window.x_time = 90;
+    window.settings.x_time = 90;
     load_settings(window, bad_key.c_str());
     EXPECT_EQ(CW_USEDEFAULT, window.x_pos);
     EXPECT_EQ(500, window.x_size);
-    EXPECT_EQ(90u, window.x_time);
-    EXPECT_EQ(1.0, window.avg_time);
+    EXPECT_EQ(90u, window.settings.x_time);
+    EXPECT_EQ(1.0, window.settings.avg_time);
     save_settings(window, bad_key.c_str());
     EXPECT_FALSE(get(L"x_size").found);
 }
