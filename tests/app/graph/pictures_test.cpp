@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -199,6 +200,9 @@ TEST(pictures, follow_the_plot_through_long_live_stretches) {
             sum->fresh += paths.fresh;
         }
     }
+    // The shares, for whoever tunes the pictures' budgets.
+    std::printf("followed: markers %zu of %zu paints, curve %zu of %zu\n", markers.followed, markers.total(),
+                curve.followed, curve.total());
     EXPECT_GE(markers.followed * 3, markers.total())
         << markers.counted << " counted, " << markers.fresh << " fresh";
     EXPECT_GE(curve.followed * 3, curve.total()) << curve.counted << " counted, " << curve.fresh << " fresh";
