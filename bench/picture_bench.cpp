@@ -29,7 +29,8 @@ struct scene {
     line_ends ends;
     int width;
     int height;
-    double newest = 0.0;
+    double newest = 0.0; // time of the last sample
+    double clock = 0.0;  // the time the plot's right edge shows
     std::uint32_t state = 1;
 
     scene(std::size_t count, int per_second, std::uint32_t span, int w, int h, double avg_time)
@@ -49,6 +50,7 @@ struct scene {
         store.bucket_width = avg_time;
         rebuild_buckets(store);
         recompute_window(store, height);
+        clock = newest;
     }
 
     double next_rtt() {
@@ -56,18 +58,23 @@ struct scene {
         return 20.0 + 8.0 * std::sin(newest / 3600.0) + (state >> 24) / 32.0;
     }
 
+    // The clock moves on by `seconds`, and the samples of that time arrive: at 1 a second, one
+    // every other half second, while the plot moves on at every one.
     void arrive(double seconds, int per_second) {
         std::vector<ping_sample> batch;
-        const double until = newest + seconds;
-        while (newest + 1.0 / per_second <= until) {
+        clock += seconds;
+        while (newest + 1.0 / per_second <= clock) {
             newest += 1.0 / per_second;
             batch.push_back(ping_sample{newest, next_rtt()});
         }
         if (!batch.empty()) append_samples(store, batch.data(), batch.size());
-        store.idle_secs = 0.0;
+        store.idle_secs = clock - newest;
     }
-    // Half a second of clock with nothing arriving: the plot moves on alone.
-    void wait(double seconds) { store.idle_secs += seconds; }
+    // The clock alone moves on: the plot moves with nothing arriving.
+    void wait(double seconds) {
+        clock += seconds;
+        store.idle_secs = clock - newest;
+    }
 
     // One paint's use of the pictures, with the plot as wide as the window less the labels.
     void paint() {
