@@ -15,7 +15,7 @@ namespace {
 // (taking away) a zero as they are. Whether one of them was zero (adding) or saturated
 // (taking away).
 bool step_counts(std::uint16_t* counts, std::size_t n, int sign) {
-    const std::uint16_t stuck = sign > 0 ? 0 : 0xFFFF;
+    const std::uint16_t stuck = sign > 0 ? 0 : column_counts::saturated;
     std::size_t i = 0;
     bool found = false;
 #if defined(__SSE2__) || defined(_M_X64)
@@ -27,7 +27,8 @@ bool step_counts(std::uint16_t* counts, std::size_t n, int sign) {
         const __m128i count = _mm_loadu_si128(at);
         const __m128i is_stuck = _mm_cmpeq_epi16(count, mark);
         seen = _mm_or_si128(seen, is_stuck);
-        // Saturating: 0xFFFF + 1 stays 0xFFFF and 0 - 1 stays 0; nothing is taken from 0xFFFF.
+        // Saturating: the largest count + 1 stays there and 0 - 1 stays 0; nothing is taken from
+        // the largest.
         _mm_storeu_si128(at, sign > 0 ? _mm_adds_epu16(count, one)
                                       : _mm_subs_epu16(count, _mm_andnot_si128(is_stuck, one)));
     }
@@ -37,9 +38,9 @@ bool step_counts(std::uint16_t* counts, std::size_t n, int sign) {
         const std::uint16_t count = counts[i];
         found |= count == stuck;
         if (sign > 0)
-            counts[i] = static_cast<std::uint16_t>(count + (count != 0xFFFF));
+            counts[i] = static_cast<std::uint16_t>(count + (count != column_counts::saturated));
         else
-            counts[i] = static_cast<std::uint16_t>(count - (count != 0 && count != 0xFFFF));
+            counts[i] = static_cast<std::uint16_t>(count - (count != 0 && count != column_counts::saturated));
     }
     return found;
 }

@@ -16,6 +16,9 @@
 // (counted()), and the owner counts that column again.
 class column_counts {
 public:
+    // The largest count, where a count stays.
+    static constexpr std::uint16_t saturated = 0xFFFF;
+
     // All counts zero. In the same layout it clears only the pixels set.
     void reset(int first_column, int columns, int first_row, int rows);
 
@@ -90,7 +93,6 @@ public:
     }
 
 private:
-    static constexpr std::uint16_t saturated = 0xFFFF;
     static constexpr std::size_t few_items = 32;
 
     std::size_t index(int x, int y) const {
