@@ -6,6 +6,18 @@
 
 #include "app/graph/word_bits.h"
 
+void pixel_rect::add(const pixel_rect& other) {
+    if (other.empty()) return;
+    if (empty()) {
+        *this = other;
+        return;
+    }
+    left = std::min(left, other.left);
+    top = std::min(top, other.top);
+    right = std::max(right, other.right);
+    bottom = std::max(bottom, other.bottom);
+}
+
 back_buffer_view::back_buffer_view(gdip_bitmap& bitmap)
     : lock_(bitmap, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB) {
     if (!lock_.locked()) return;

@@ -7,6 +7,17 @@
 #include "app/graph/column_bits.h"
 #include "app/render/gdiplus_win.h"
 
+// Part of the back buffer, right and bottom excluded; empty when right <= left or bottom <= top.
+struct pixel_rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    bool empty() const { return right <= left || bottom <= top; }
+    void add(const pixel_rect& other);
+};
+
 // The back buffer locked for reading and writing in its own 24-bit format until
 // destroyed. Pixels outside the bitmap are silently skipped, as GDI+ does. GDI+
 // may refuse to draw on a locked bitmap, or write the locked copy back over what
@@ -33,6 +44,8 @@ public:
         const BYTE* p = at(x, y);
         return std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
     }
+    // Row y inside the bitmap: three bytes a pixel, blue, green, red.
+    const BYTE* scan_line(int y) const { return at(0, y); }
     // Sets a pixel inside the bitmap to 0xRRGGBB, whatever the colour of what is drawn.
     void put_rgb(int x, int y, std::uint32_t rgb) {
         BYTE* p = at(x, y);

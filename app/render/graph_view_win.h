@@ -7,6 +7,7 @@
 #include "app/render/gdiplus_win.h"
 #include "app/render/graph_resources_win.h"
 #include "app/render/kept_picture_win.h"
+#include "app/render/screen_copy_win.h"
 #include "app/store/display_scale.h"
 #include "app/store/sample_clock.h"
 #include "app/store/sample_store.h"
@@ -32,6 +33,7 @@ struct graph_view {
     std::int64_t last_data_local_ms = 0;
     gdip_bitmap back_buffer; // the graph is drawn here; none until the first paint
     kept_picture picture;    // what the back buffer shows, while it lasts
+    screen_copy screen;      // the back buffer as the paint copies it to the window
     // The back buffer was brought up to date for the paint that follows, which then only copies it.
     bool rendered_for_paint = false;
     std::uint32_t background_color = 0xFFFFFFFF;

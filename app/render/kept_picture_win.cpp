@@ -52,18 +52,6 @@ bool frame_key::operator==(const frame_key& other) const {
            std::memcmp(values, other.values, sizeof values) == 0;
 }
 
-void pixel_rect::add(const pixel_rect& other) {
-    if (other.empty()) return;
-    if (empty()) {
-        *this = other;
-        return;
-    }
-    left = std::min(left, other.left);
-    top = std::min(top, other.top);
-    right = std::max(right, other.right);
-    bottom = std::max(bottom, other.bottom);
-}
-
 // A row the same as the one above shares its runs: most rows of a frame are
 // background with the axis, and comparing a row costs less than scanning it.
 void frame_runs::capture(const back_buffer_view& pixels) {
@@ -122,8 +110,8 @@ void kept_picture::keep_samples(const column_bits* markers, const column_bits* c
     if (curve) curve_ = *curve;
 }
 
-bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, const column_bits* curve,
-                          std::uint32_t marker_color, std::uint32_t curve_color) {
+bool kept_picture::update(back_buffer_view& pixels, screen_copy& screen, const column_bits* markers,
+                          const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color) {
     if (!framed_ || (markers != nullptr) != has_markers_ || (curve != nullptr) != has_curve_) return false;
     if ((markers && !same_layout(*markers, markers_)) || (curve && !same_layout(*curve, curve_)))
         return false;
@@ -140,7 +128,7 @@ bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, 
         const bool new_markers = markers && column_differs(markers_, *markers, x);
         const bool new_curve = curve && column_differs(curve_, *curve, x);
         if (!new_markers && !new_curve) continue;
-        update_column(pixels, x, markers, curve, rgb_of(marker_color), rgb_of(curve_color));
+        update_column(pixels, screen, x, markers, curve, rgb_of(marker_color), rgb_of(curve_color));
         // Only the columns that changed are kept anew.
         if (new_markers) copy_column(*markers, markers_, x);
         if (new_curve) copy_column(*curve, curve_, x);
@@ -151,9 +139,9 @@ bool kept_picture::update(back_buffer_view& pixels, const column_bits* markers, 
 
 // Each pixel shows the curve where a curve bit is set, else a marker where a
 // marker bit is, else the frame: only those whose choice changed are written.
-void kept_picture::update_column(back_buffer_view& pixels, int x, const column_bits* markers,
-                                 const column_bits* curve, std::uint32_t marker_color,
-                                 std::uint32_t curve_color) {
+void kept_picture::update_column(back_buffer_view& pixels, screen_copy& screen, int x,
+                                 const column_bits* markers, const column_bits* curve,
+                                 std::uint32_t marker_color, std::uint32_t curve_color) {
     const column_bits* old_markers = has_markers_ ? &markers_ : nullptr;
     const column_bits* old_curve = has_curve_ ? &curve_ : nullptr;
     const int height = pixels.height();
@@ -170,7 +158,11 @@ void kept_picture::update_column(back_buffer_view& pixels, int x, const column_b
             for (std::uint64_t word = writes[kind]; word != 0; word &= word - 1) {
                 const int y = j * 64 + lowest_bit(word);
                 if (y >= height) break;
-                pixels.put_rgb(x, y, kind == 0 ? curve_color : kind == 1 ? marker_color : frame_.at(x, y));
+                const std::uint32_t rgb = kind == 0   ? curve_color
+                                          : kind == 1 ? marker_color
+                                                      : frame_.at(x, y);
+                pixels.put_rgb(x, y, rgb);
+                screen.put_rgb(x, y, rgb);
                 top = std::min(top, y);
                 bottom = std::max(bottom, y + 1);
             }

@@ -6,6 +6,7 @@
 
 #include "app/graph/column_bits.h"
 #include "app/render/back_buffer_view_win.h"
+#include "app/render/screen_copy_win.h"
 
 // All the frame of a picture depends on (size, colours, value axis, span), and
 // what the samples' pixels are drawn under: two paints of one key draw the same
@@ -21,17 +22,6 @@ struct frame_key {
 
     // Bit for bit, so that -0 and 0 differ and a key with a value that is not a number still matches itself.
     bool operator==(const frame_key& other) const;
-};
-
-// Part of the back buffer, right and bottom excluded; empty when right <= left or bottom <= top.
-struct pixel_rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    bool empty() const { return right <= left || bottom <= top; }
-    void add(const pixel_rect& other);
 };
 
 // The frame's pixels, row by row, as runs of one colour: a frame is mostly
@@ -67,18 +57,18 @@ public:
     void keep_samples(const column_bits* markers, const column_bits* curve);
 
     // Writes, over the kept picture, the pixels whose marker or curve bits
-    // differ from those kept, and keeps these. False, having written nothing,
-    // when the bits do not cover the same pixels as those kept: the caller then
-    // draws all.
-    bool update(back_buffer_view& pixels, const column_bits* markers, const column_bits* curve,
-                std::uint32_t marker_color, std::uint32_t curve_color);
+    // differ from those kept, into the back buffer and its copy for the screen,
+    // and keeps these. False, having written nothing, when the bits do not
+    // cover the same pixels as those kept: the caller then draws all.
+    bool update(back_buffer_view& pixels, screen_copy& screen, const column_bits* markers,
+                const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color);
 
     // The part of the back buffer changed since the last call.
     pixel_rect take_changed();
 
 private:
-    void update_column(back_buffer_view& pixels, int x, const column_bits* markers, const column_bits* curve,
-                       std::uint32_t marker_color, std::uint32_t curve_color);
+    void update_column(back_buffer_view& pixels, screen_copy& screen, int x, const column_bits* markers,
+                       const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color);
 
     frame_key key_;
     frame_runs frame_;

@@ -102,6 +102,8 @@ void draw_axis(graph_view& view, gdip_graphics& graphics, const graph_frame& fra
 // The background through a locked view where that gives the pixels of
 // GdipGraphicsClear: an opaque colour.
 void clear_back_buffer(graph_view& view, gdip_graphics& graphics) {
+    // Drawn anew from here: the screen's copy takes it over when the drawing is done.
+    view.screen.forget();
     const bool opaque = (view.background_color >> 24) == 0xFF;
     if (opaque && graphics) {
         back_buffer_view pixels(view.back_buffer);
@@ -142,7 +144,7 @@ bool update_samples(graph_view& view) {
     if (!pixels.usable() || !picture_bits(view, plot_width, pixels.width(), pixels.height(), bits) ||
         bits.curve_by_gdiplus)
         return false;
-    return view.picture.update(pixels, bits.markers, bits.curve, point_color, avg_color);
+    return view.picture.update(pixels, view.screen, bits.markers, bits.curve, point_color, avg_color);
 }
 
 // The frame and the samples' pixels over it, both kept where the pictures give the pixels.
@@ -170,11 +172,12 @@ void draw_whole(graph_view& view, gdip_graphics& graphics, const frame_key& key)
 gdip_graphics render_for_window(graph_view& view, HWND hwnd) {
     gdip_graphics graphics;
     try {
-        graphics = render_back_buffer(view, GetTickCount());
+        graphics = render_for_screen(view, GetTickCount());
     } catch (...) {
         // Out of memory while drawing: what the back buffer holds stays on the
         // screen, and the next paint draws all again.
         view.picture.forget();
+        view.screen.forget();
     }
     const pixel_rect changed = view.picture.take_changed();
     // A null window would stand for every window on the desktop.
@@ -230,6 +233,17 @@ gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick) {
     return graphics;
 }
 
+gdip_graphics render_for_screen(graph_view& view, std::uint32_t now_tick) {
+    view.screen.fit(view.client_width, view.client_height);
+    gdip_graphics graphics = render_back_buffer(view, now_tick);
+    if (!view.screen.in_step() && view.back_buffer) {
+        if (graphics) graphics.flush();
+        const back_buffer_view pixels(view.back_buffer);
+        view.screen.catch_up(pixels);
+    }
+    return graphics;
+}
+
 void refresh(graph_view& view, HWND hwnd) {
     render_for_window(view, hwnd);
     view.rendered_for_paint = true;
@@ -243,9 +257,10 @@ void paint(graph_view& view, HWND hwnd) {
     view.rendered_for_paint = false;
     const paint_guard painting(hwnd);
     if (painting.dc()) {
+        const RECT& area = painting.area();
+        if (view.screen.copy_to(painting.dc(), area, view.client_width, view.client_height)) return;
         // Deleted at the end of this block, before the guard releases the DC it draws on.
         gdip_graphics screen = gdip_graphics::on_dc(painting.dc());
-        const RECT& area = painting.area();
         screen.draw_image_part(view.back_buffer, area.left, area.top, area.right - area.left,
                                area.bottom - area.top);
     }

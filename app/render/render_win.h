@@ -25,6 +25,11 @@ void refresh(graph_view& view, HWND hwnd);
 // the back buffer, if one was needed; paint keeps it until the copy is done.
 gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick);
 
+// render_back_buffer for a window: also brings the screen's copy of the back
+// buffer up to date, from which paint copies to the window. What changed since
+// the last call is left in view.picture (take_changed).
+gdip_graphics render_for_screen(graph_view& view, std::uint32_t now_tick);
+
 // Makes the back buffer when there is none (client size, 24 bits per pixel),
 // clears it and applies changed settings to the store, for a drawing from
 // nothing. Returns the graphics object on the back buffer.

@@ -38,6 +38,9 @@ inline void destroy_icon(HICON icon) {
 inline void close_stream(std::FILE* stream) {
     std::fclose(stream);
 }
+inline void delete_dc(HDC dc) {
+    DeleteDC(dc);
+}
 template <class Object>
 void delete_gdi_object(Object object) {
     DeleteObject(object);
@@ -94,6 +97,8 @@ using owned_icon = handle_owner<HICON, handle_detail::destroy_icon>;
 using owned_local = handle_owner<HLOCAL, handle_detail::free_local>;
 // A C runtime stream (what _wfopen opens): closing it writes what its buffer still holds.
 using owned_stream = handle_owner<std::FILE*, handle_detail::close_stream>;
+// A memory DC of CreateCompatibleDC's; whatever is selected into it is freed with it.
+using owned_dc = handle_owner<HDC, handle_detail::delete_dc>;
 // Pens, brushes, fonts, bitmaps, regions: everything DeleteObject takes.
 template <class Object>
 using owned_gdi = handle_owner<Object, handle_detail::delete_gdi_object<Object>>;

@@ -59,11 +59,13 @@ public:
     std::string frame(std::uint32_t now) {
         graph_view& painted = *views_[0];
         graph_view& plain = *views_[1];
-        render_back_buffer(painted, now);
+        render_for_screen(painted, now);
         render_plain(plain, now);
         const std::string pixel = first_difference(painted.back_buffer, plain.back_buffer);
         const std::string unreported = changed_outside(painted);
         if (!unreported.empty()) return "pixel " + unreported + " changed outside the part reported changed";
+        const std::string unshown = screen_difference(painted);
+        if (!unshown.empty()) return "pixel " + unshown + " differs in the copy for the screen";
         markers_ += count_colour(painted.back_buffer, marker_argb);
         curve_ += count_colour(painted.back_buffer, avg_argb);
         const sample_store& a = painted.store;
@@ -106,6 +108,20 @@ private:
         }
         last_ = std::move(pixels);
         return found;
+    }
+
+    // The first pixel of the painted view's screen copy that differs from its back buffer, as "x,y".
+    static std::string screen_difference(graph_view& painted) {
+        if (!painted.screen.in_step()) return "0,0 (out of step)";
+        const int width = painted.back_buffer.width();
+        const std::vector<Gdiplus::ARGB> pixels = all_pixels(painted.back_buffer);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            const int x = static_cast<int>(i) % width;
+            const int y = static_cast<int>(i) / width;
+            if ((pixels[i] & 0xFFFFFF) != painted.screen.rgb(x, y))
+                return std::to_string(x) + "," + std::to_string(y);
+        }
+        return "";
     }
 
     std::array<std::unique_ptr<graph_view>, 2> views_;
