@@ -34,6 +34,41 @@ struct counted_pixels {
     }
 };
 
+// A run sink for a bucket moved to other columns, walked under the last paint's
+// mapping (sign -1), then this one's (1). Rows go straight into the counts; of a
+// run taken out and one put in in the same column only the rows where the two
+// differ are counted: a bucket whose step moved mostly keeps its riser.
+struct moved_pixels {
+    struct run {
+        int x;
+        std::int64_t first;
+        std::int64_t last;
+        int sign;
+    };
+    counted_pixels& counts;
+    std::vector<run> runs;
+
+    void column(int x, std::int64_t first, std::int64_t last) {
+        runs.push_back({x, first, last, counts.sign});
+    }
+    void row(int y, std::int64_t first, std::int64_t last) { counts.row(y, first, last); }
+    void finish() {
+        const bool pair = runs.size() == 2 && runs[0].x == runs[1].x && runs[0].sign != runs[1].sign;
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            const run& r = runs[k];
+            const run* other = pair ? &runs[1 - k] : nullptr;
+            counts.sign = r.sign;
+            if (!other || other->last < r.first || other->first > r.last) {
+                counts.column(r.x, r.first, r.last);
+                continue;
+            }
+            if (r.first < other->first) counts.column(r.x, r.first, other->first - 1);
+            if (other->last < r.last) counts.column(r.x, other->last + 1, r.last);
+        }
+        runs.clear();
+    }
+};
+
 // A curve sink that hands a bucket's riser and step to the run sink `out` as the
 // counts want them: the rows its riser and its point set in its column as one run
 // (the point lies on the riser's end or next to it), and the row of a step wider
@@ -223,16 +258,6 @@ bool curve_picture::add_changes(const sample_store& store, const line_ends& ends
     return from > last || count_columns(old, ends, from, last);
 }
 
-// Adds bucket i's pixels after the curve's `joint` to the counts (sign 1), or
-// takes them out (-1). False when its step has no columns.
-bool curve_picture::add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint,
-                        int sign) {
-    exact_columns columns{steps};
-    counted_pixels pixels{counts_, sign, 0, step_starts_.last_column()};
-    bucket_pixels<counted_pixels> lines(ends, pixels);
-    return walk_bucket(steps, i, joint, columns, lines);
-}
-
 // The curve before bucket i: broken at the walk's first bucket, else as the
 // bucket before left it, which no mapping changes. False when that bucket's step
 // has no columns.
@@ -346,6 +371,11 @@ follow_result curve_picture::move_steps(const sample_store& store, const average
 // with this one's. False when a step has no columns.
 bool curve_picture::move_buckets(const average_steps& old, const average_steps& steps,
                                  const line_ends& ends) {
+    counted_pixels counted{counts_, 1, 0, step_starts_.last_column()};
+    moved_pixels pixels{counted, {}};
+    bucket_pixels<moved_pixels> lines(ends, pixels);
+    const exact_columns old_columns{old};
+    const exact_columns columns{steps};
     for (std::size_t i : moved_) {
         curve_joint joint;
         curve_joint old_joint;
@@ -353,8 +383,12 @@ bool curve_picture::move_buckets(const average_steps& old, const average_steps& 
         // Where both walks reach the bucket before, its joint is the same under both mappings.
         const bool both = i > first_bucket_ && i > steps.first_bucket();
         if (i >= first_bucket_ && !(both || joint_before(old, i, old_joint))) return false;
-        if (i >= first_bucket_ && !add(old, ends, i, both ? joint : old_joint, -1)) return false;
-        if (i >= steps.first_bucket() && !add(steps, ends, i, joint, 1)) return false;
+        if (both) old_joint = joint;
+        counted.sign = -1;
+        if (i >= first_bucket_ && !walk_bucket(old, i, old_joint, old_columns, lines)) return false;
+        counted.sign = 1;
+        if (i >= steps.first_bucket() && !walk_bucket(steps, i, joint, columns, lines)) return false;
+        pixels.finish();
     }
     return true;
 }

@@ -53,7 +53,6 @@ private:
     follow_result move_steps(const sample_store& store, const average_steps& steps, const line_ends& ends,
                              std::size_t budget);
     bool move_buckets(const average_steps& old, const average_steps& steps, const line_ends& ends);
-    bool add(const average_steps& steps, const line_ends& ends, std::size_t i, curve_joint joint, int sign);
     bool joint_before(const average_steps& steps, std::size_t i, curve_joint& joint);
     bool count_columns(const average_steps& steps, const line_ends& ends, int from, int to);
     void rebuild_starts_from(const average_steps& steps, int from);
