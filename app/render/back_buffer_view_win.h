@@ -44,8 +44,6 @@ public:
         const BYTE* p = at(x, y);
         return std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
     }
-    // Row y inside the bitmap: three bytes a pixel, blue, green, red.
-    const BYTE* scan_line(int y) const { return at(0, y); }
     // Sets a pixel inside the bitmap to 0xRRGGBB, whatever the colour of what is drawn.
     void put_rgb(int x, int y, std::uint32_t rgb) {
         BYTE* p = at(x, y);

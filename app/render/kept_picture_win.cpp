@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/graph/word_bits.h"
+#include "app/render/screen_copy_win.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 #include "app/graph/column_bits.h"
 #include "app/render/back_buffer_view_win.h"
-#include "app/render/screen_copy_win.h"
+
+class screen_copy;
 
 // All the frame of a picture depends on (size, colours, value axis, span), and
 // what the samples' pixels are drawn under: two paints of one key draw the same

@@ -34,10 +34,8 @@ void screen_copy::catch_up(const back_buffer_view& pixels) {
     if (in_step_ || !bits_ || !pixels.usable() || pixels.width() != width_ || pixels.height() != height_)
         return;
     for (int y = 0; y < height_; ++y) {
-        const BYTE* from = pixels.scan_line(y);
-        std::uint32_t* to = bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
-        for (int x = 0; x < width_; ++x, from += 3)
-            to[x] = std::uint32_t{from[0]} | std::uint32_t{from[1]} << 8 | std::uint32_t{from[2]} << 16;
+        std::uint32_t* row = bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+        for (int x = 0; x < width_; ++x) row[x] = pixels.rgb(x, y);
     }
     in_step_ = true;
 }

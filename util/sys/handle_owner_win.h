@@ -97,7 +97,8 @@ using owned_icon = handle_owner<HICON, handle_detail::destroy_icon>;
 using owned_local = handle_owner<HLOCAL, handle_detail::free_local>;
 // A C runtime stream (what _wfopen opens): closing it writes what its buffer still holds.
 using owned_stream = handle_owner<std::FILE*, handle_detail::close_stream>;
-// A memory DC of CreateCompatibleDC's; whatever is selected into it is freed with it.
+// A memory DC of CreateCompatibleDC's. Deleting it deletes nothing selected into it: a bitmap
+// selected there outlives it, and is deleted after it.
 using owned_dc = handle_owner<HDC, handle_detail::delete_dc>;
 // Pens, brushes, fonts, bitmaps, regions: everything DeleteObject takes.
 template <class Object>
