@@ -79,13 +79,20 @@ public:
     bool counted(int x) const { return !lost_[column_index(x)]; }
 
     // Whether a pixel of column x was set or cleared since the last forget_changes().
-    bool changed(int x) const { return bits_.has_column(x) && changed_[column_index(x)]; }
+    bool changed(int x) const { return changed_words(x) != 0; }
     // Whether one of the columns x - reach to x + reach changed.
-    bool changed_near(int x, int reach) const {
-        for (int column = x - reach; column <= x + reach; ++column)
-            if (changed(column)) return true;
-        return false;
+    bool changed_near(int x, int reach) const { return changed_words_near(x, reach) != 0; }
+    // Which words of column x's bits hold a pixel set or cleared since the last
+    // forget_changes(): bit b for the words b * word_group() to b * word_group() +
+    // word_group() - 1 (more, never fewer, may be marked).
+    std::uint64_t changed_words(int x) const { return bits_.has_column(x) ? changed_[column_index(x)] : 0; }
+    // The same for the columns x - reach to x + reach together.
+    std::uint64_t changed_words_near(int x, int reach) const {
+        std::uint64_t words = 0;
+        for (int column = x - reach; column <= x + reach; ++column) words |= changed_words(column);
+        return words;
     }
+    std::size_t word_group() const { return group_; }
     void forget_changes() { std::fill(changed_.begin(), changed_.end(), 0); }
 
     std::size_t memory_bytes() const {
@@ -108,19 +115,21 @@ private:
         const std::uint64_t bit = std::uint64_t{1} << (row % 64);
         if (sign > 0) {
             if (count == 0) word |= bit;
-            changed_[column_index(x)] |= count == 0;
+            changed_[column_index(x)] |= std::uint64_t{count == 0} << (row / 64 / group_);
             count = static_cast<std::uint16_t>(count + (count != saturated));
         } else if (count == saturated) {
             lost_[column_index(x)] = 1;
         } else if (count > 0 && --count == 0) {
             word &= ~bit;
-            changed_[column_index(x)] = 1;
+            changed_[column_index(x)] |= group_bit(row / 64);
         }
     }
+    std::uint64_t group_bit(std::size_t word) const { return std::uint64_t{1} << (word / group_); }
     void add_tally(int x, unsigned low, unsigned high);
 
     std::vector<std::uint16_t> counts_;  // column by column
     std::vector<unsigned char> lost_;    // per column
-    std::vector<unsigned char> changed_; // per column
+    std::vector<std::uint64_t> changed_; // per column, the groups of words changed
+    std::size_t group_ = 1;              // words a bit of changed_ stands for
     std::vector<std::uint32_t> tally_;   // new items per row of one column, zero between columns
 };

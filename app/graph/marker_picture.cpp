@@ -10,6 +10,7 @@
 #endif
 
 #include "app/graph/marker_shape.h"
+#include "app/graph/word_bits.h"
 #include "app/store/change_mark.h"
 
 namespace {
@@ -100,13 +101,25 @@ const column_bits& marker_picture::pixels(const sample_store& store, const view_
                           pixels_.rows() == centres.rows();
     if (!laid_out) pixels_.reset(0, width, centres.first_row(), centres.rows());
     // From the counts, a marker pixel can differ from the last paint's only within
-    // a marker's reach of a column whose counts changed since; counts made anew
-    // change every column.
+    // a marker's reach of a centre set or cleared since: in the words next to those
+    // changed, of the columns near; counts made anew change every column.
     const bool all = !laid_out || path_ == paint_path::fresh;
+    const std::size_t group = counts_.word_group();
     changes_.reset(width);
     for (int x = 0; x < width; ++x) {
-        if (!all && !counts_.changed_near(x, reach_)) continue;
-        marker_column(centres, x, pixels_.column(x), shape_);
+        if (all) {
+            marker_column(centres, x, pixels_.column(x), shape_);
+            changes_.mark(x);
+            continue;
+        }
+        std::uint64_t near = counts_.changed_words_near(x, reach_);
+        if (near == 0) continue;
+        // A marker reaches less than a word's rows, so at most into the next word.
+        near |= near << 1 | near >> 1;
+        each_run_of_bits(near, [&](int first, int end) {
+            marker_column(centres, x, pixels_.column(x), shape_, static_cast<std::size_t>(first) * group,
+                          static_cast<std::size_t>(end) * group);
+        });
         changes_.mark(x);
     }
     counts_.forget_changes();

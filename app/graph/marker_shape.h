@@ -68,31 +68,39 @@ std::uint64_t moved(const std::uint64_t* column, std::size_t k, std::size_t word
 }
 
 template <std::size_t... offset>
-void column_of(const column_bits& centres, int x, std::uint64_t* out, std::index_sequence<offset...>) {
+void column_of(const column_bits& centres, int x, std::uint64_t* out, std::size_t first, std::size_t end,
+               std::index_sequence<offset...>) {
     const std::size_t words = centres.words();
     const std::uint64_t* const from[] = {centres.column(x - marker_pixels[offset].dx)...};
-    for (std::size_t k = 0; k < words; ++k)
+    for (std::size_t k = first; k < end && k < words; ++k)
         out[k] = (moved<marker_pixels[offset].dy>(from[offset], k, words) | ...);
 }
 
 } // namespace marker_detail
 
-// The marker pixels of column x, as bits of `centres.words()` words from row
-// centres.first_row(), for the marker centres in `centres`: a pixel (x, y) is
-// set when a centre lies at (x - dx, y - dy) for one of the marker's offsets.
+// Words `first` to `end` - 1 of the marker pixels of column x, as bits of
+// `centres.words()` words from row centres.first_row(), for the marker centres in
+// `centres`: a pixel (x, y) is set when a centre lies at (x - dx, y - dy) for one
+// of the marker's offsets. Word k takes only words k - 1 to k + 1 of the centres.
 // `centres` must hold the columns x - marker_reach to x + marker_reach.
-inline void marker_column(const column_bits& centres, int x, std::uint64_t* out) {
-    marker_detail::column_of(centres, x, out, std::make_index_sequence<std::size(marker_pixels)>());
+inline void marker_column(const column_bits& centres, int x, std::uint64_t* out, std::size_t first = 0,
+                          std::size_t end = SIZE_MAX) {
+    marker_detail::column_of(centres, x, out, first, end,
+                             std::make_index_sequence<std::size(marker_pixels)>());
 }
 
-// The same at any scale: `centres` must hold the columns x - shape.reach() to x + shape.reach().
-// At t = 1 the marker of marker_pixels, by the path above.
-void marker_column(const column_bits& centres, int x, std::uint64_t* out, const marker_shape& shape);
+// The same at any scale (a marker reaches less than 64 rows from its centre): `centres` must
+// hold the columns x - shape.reach() to x + shape.reach(). At t = 1 the marker of
+// marker_pixels, by the path above.
+void marker_column(const column_bits& centres, int x, std::uint64_t* out, const marker_shape& shape,
+                   std::size_t first = 0, std::size_t end = SIZE_MAX);
 
-// The pixels of a bar `b` around every bit of `from`, of column x, ORed into `out` (a column
-// of from.words() words): a pixel (x, y) is set when a bit lies at (x - dx, y - dy) for an
-// offset of the bar; columns `from` does not hold count as empty.
-void add_bar_column(const column_bits& from, int x, const marker_shape::bar& b, std::uint64_t* out);
+// The pixels of a bar `b` (less than 64 rows high) around every bit of `from`, of column x,
+// ORed into words `first` to `end` - 1 of `out` (a column of from.words() words): a pixel
+// (x, y) is set when a bit lies at (x - dx, y - dy) for an offset of the bar; columns
+// `from` does not hold count as empty.
+void add_bar_column(const column_bits& from, int x, const marker_shape::bar& b, std::uint64_t* out,
+                    std::size_t first = 0, std::size_t end = SIZE_MAX);
 
 static_assert(
     [] {

@@ -18,6 +18,19 @@ inline int lowest_bit(std::uint64_t word) {
 #endif
 }
 
+// Calls run(first, end) for each run of set bits of `word`, bits first to end - 1, lowest first.
+template <class Run>
+void each_run_of_bits(std::uint64_t word, Run run) {
+    while (word != 0) {
+        const int first = lowest_bit(word);
+        // The run with every bit below it set: its lowest clear bit ends the run.
+        const std::uint64_t filled = word | ((std::uint64_t{1} << first) - 1);
+        const int end = ~filled == 0 ? 64 : lowest_bit(~filled);
+        run(first, end);
+        word = end == 64 ? 0 : word & (~std::uint64_t{0} << end);
+    }
+}
+
 // How many bits of `word` are set. Without the popcount instruction in the target,
 // the compiler's own builtin is a library call; the sum in halves is a dozen
 // instructions inline.

@@ -127,6 +127,22 @@ TEST(column_counts, mark_the_columns_whose_pixels_changed) {
     EXPECT_TRUE(counts.changed(1));
     counts.reset(0, 6, 0, 8);
     for (int x = 0; x < 6; ++x) EXPECT_TRUE(counts.changed(x)) << x;
+
+    // Which words changed: a bit a word up to 64 words, a bit for two words in a column of 65 to 128.
+    counts.reset(0, 2, -1, 64 * 40);
+    counts.forget_changes();
+    counts.change(0, 62, 1); // bit 63 of the column: word 0
+    counts.change(1, 64 * 30, 1);
+    EXPECT_EQ(counts.changed_words(0), 1u);
+    EXPECT_EQ(counts.changed_words_near(0, 1), 1u | std::uint64_t{1} << 30);
+    counts.reset(0, 1, 0, 64 * 70);
+    EXPECT_EQ(counts.word_group(), 2u);
+    counts.forget_changes();
+    counts.change_rows(0, 64 * 69 + 3, 64 * 69 + 9, 1);
+    EXPECT_EQ(counts.changed_words(0), std::uint64_t{1} << 34);
+    counts.forget_changes();
+    counts.change_rows(0, 64 * 69, 64 * 69 + 9, -1); // rows 64 * 69 to + 2 were not set
+    EXPECT_EQ(counts.changed_words(0), std::uint64_t{1} << 34);
 }
 
 // A run of rows changes its counts as many single changes would: the same pixels set, the same
@@ -160,6 +176,9 @@ TEST(column_counts, a_run_of_rows_counts_as_its_rows_one_by_one) {
         for (int c = 0; c < 3; ++c) {
             ASSERT_EQ(set_rows(runs, c), set_rows(single, c)) << "step " << step << ", column " << c;
             ASSERT_EQ(runs.changed(c), single.changed(c)) << "step " << step << ", column " << c;
+            // Runs may mark more words changed than their rows one by one, never fewer.
+            ASSERT_EQ(runs.changed_words(c) & single.changed_words(c), single.changed_words(c))
+                << "step " << step << ", column " << c;
             ASSERT_EQ(runs.counted(c), single.counted(c)) << "step " << step << ", column " << c;
         }
     }

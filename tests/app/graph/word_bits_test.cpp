@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-TEST(word_bits, count_lowest_and_transpose_agree_with_single_bits) {
+TEST(word_bits, count_lowest_runs_and_transpose_agree_with_single_bits) {
     std::mt19937_64 random(7);
     std::uint64_t words[64];
     std::uint64_t original[64];
@@ -24,6 +24,15 @@ TEST(word_bits, count_lowest_and_transpose_agree_with_single_bits) {
             if (lowest < 0) lowest = b;
         }
         EXPECT_EQ(set_bits(word), count) << "row " << r;
+        std::uint64_t runs = 0; // the runs set again, each apart from the one before
+        int last_end = -1;
+        each_run_of_bits(word, [&](int first, int end) {
+            EXPECT_LT(last_end, first) << "row " << r;
+            EXPECT_LT(first, end) << "row " << r;
+            for (int b = first; b < end; ++b) runs |= std::uint64_t{1} << b;
+            last_end = end;
+        });
+        EXPECT_EQ(runs, word) << "row " << r;
         if (word != 0) {
             EXPECT_EQ(lowest_bit(word), lowest) << "row " << r;
         }
