@@ -355,13 +355,18 @@ follow_result curve_picture::move_steps(const sample_store& store, const average
         steps.view().right_time >= key_.view.right_time && steps.first_bucket() >= first_bucket_;
     const auto start_of = [&](std::size_t i) { return step_column(steps, i, false); };
     const auto end_of = [&](std::size_t i) { return step_column(steps, i, true); };
-    if (!step_starts_.follow(size, budget, only_earlier, start_of, keep) ||
-        !step_ends_.follow(size, budget, only_earlier, end_of, keep))
-        return follow_result::too_many;
-    if (first_bucket_ != steps.first_bucket())
-        for (std::size_t i : {first_bucket_, steps.first_bucket()})
+    // Each follow hands its buckets in order: the lists are merged, not sorted.
+    if (!step_starts_.follow(size, budget, only_earlier, start_of, keep)) return follow_result::too_many;
+    const auto starts_moved = static_cast<std::ptrdiff_t>(moved_.size());
+    if (!step_ends_.follow(size, budget, only_earlier, end_of, keep)) return follow_result::too_many;
+    std::inplace_merge(moved_.begin(), moved_.begin() + starts_moved, moved_.end());
+    if (first_bucket_ != steps.first_bucket()) {
+        const auto followed = static_cast<std::ptrdiff_t>(moved_.size());
+        for (std::size_t i :
+             {std::min(first_bucket_, steps.first_bucket()), std::max(first_bucket_, steps.first_bucket())})
             if (i < size) moved_.push_back(i);
-    std::sort(moved_.begin(), moved_.end());
+        std::inplace_merge(moved_.begin(), moved_.begin() + followed, moved_.end());
+    }
     moved_.erase(std::unique(moved_.begin(), moved_.end()), moved_.end());
     const average_steps old(store, key_.view, first_bucket_);
     return move_buckets(old, steps, ends) ? follow_result::followed : follow_result::lost;
