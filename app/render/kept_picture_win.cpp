@@ -15,10 +15,28 @@ bool same_layout(const column_bits& a, const column_bits& b) {
            a.first_row() == b.first_row() && a.rows() == b.rows();
 }
 
-// Whether column x differs between two sets of bits of one layout.
-bool column_differs(const column_bits& kept, const column_bits& now, int x) {
+// The word of 64 rows, counted from row 0, that holds row y.
+std::int64_t word_of_row(std::int64_t y) {
+    return y >= 0 ? y / 64 : -((63 - y) / 64);
+}
+
+// Marks in `rows` (a flag for each 64 rows of the bitmap) those where column x
+// differs between two sets of bits of one layout. Whether any differ.
+bool mark_changed_rows(const column_bits& kept, const column_bits& now, int x,
+                       std::vector<unsigned char>& rows) {
     if (!now.has_column(x)) return false;
-    return std::memcmp(kept.column(x), now.column(x), now.words() * sizeof(std::uint64_t)) != 0;
+    const std::uint64_t* const before = kept.column(x);
+    const std::uint64_t* const after = now.column(x);
+    bool any = false;
+    for (std::size_t k = 0; k < now.words(); ++k) {
+        if (before[k] == after[k]) continue;
+        any = true;
+        const std::int64_t top = now.first_row() + 64 * static_cast<std::int64_t>(k);
+        for (std::int64_t j = std::max<std::int64_t>(word_of_row(top), 0);
+             j <= word_of_row(top + 63) && j < static_cast<std::int64_t>(rows.size()); ++j)
+            rows[static_cast<std::size_t>(j)] = 1;
+    }
+    return any;
 }
 
 void copy_column(const column_bits& from, column_bits& to, int x) {
@@ -33,7 +51,7 @@ std::uint64_t word_or_zero(const std::uint64_t* words, std::int64_t count, std::
 std::uint64_t row_word(const column_bits* bits, int x, int j) {
     if (!bits || !bits->has_column(x)) return 0;
     const std::int64_t first = std::int64_t{j} * 64 - bits->first_row();
-    const std::int64_t word = first >= 0 ? first / 64 : -((63 - first) / 64);
+    const std::int64_t word = word_of_row(first);
     const int shift = static_cast<int>(first - word * 64);
     const std::uint64_t* words = bits->column(x);
     const auto count = static_cast<std::int64_t>(bits->words());
@@ -125,9 +143,10 @@ bool kept_picture::update(back_buffer_view& pixels, screen_copy& screen, const c
         from = std::min(from, std::max(0, bits->first_column()));
         to = std::max(to, std::min(pixels.width(), bits->first_column() + bits->columns()));
     }
+    rows_.assign(static_cast<std::size_t>(pixels.height() + 63) / 64, 0);
     for (int x = from; x < to; ++x) {
-        const bool new_markers = markers && column_differs(markers_, *markers, x);
-        const bool new_curve = curve && column_differs(curve_, *curve, x);
+        const bool new_markers = markers && mark_changed_rows(markers_, *markers, x, rows_);
+        const bool new_curve = curve && mark_changed_rows(curve_, *curve, x, rows_);
         if (!new_markers && !new_curve) continue;
         update_column(pixels, screen, x, markers, curve, rgb_of(marker_color), rgb_of(curve_color));
         // Only the columns that changed are kept anew.
@@ -139,7 +158,8 @@ bool kept_picture::update(back_buffer_view& pixels, screen_copy& screen, const c
 }
 
 // Each pixel shows the curve where a curve bit is set, else a marker where a
-// marker bit is, else the frame: only those whose choice changed are written.
+// marker bit is, else the frame: only those whose choice changed are written, in
+// the rows marked in rows_, whose marks it clears.
 void kept_picture::update_column(back_buffer_view& pixels, screen_copy& screen, int x,
                                  const column_bits* markers, const column_bits* curve,
                                  std::uint32_t marker_color, std::uint32_t curve_color) {
@@ -149,6 +169,8 @@ void kept_picture::update_column(back_buffer_view& pixels, screen_copy& screen, 
     int top = INT_MAX;
     int bottom = INT_MIN;
     for (int j = 0; j * 64 < height; ++j) {
+        if (!rows_[static_cast<std::size_t>(j)]) continue;
+        rows_[static_cast<std::size_t>(j)] = 0;
         const std::uint64_t om = row_word(old_markers, x, j);
         const std::uint64_t oc = row_word(old_curve, x, j);
         const std::uint64_t nm = row_word(markers, x, j);

@@ -77,6 +77,7 @@ private:
     column_bits markers_;
     column_bits curve_;
     pixel_rect changed_;
+    std::vector<unsigned char> rows_; // during update(): the words of 64 rows a column changed in
     bool background_ = false;
     bool framed_ = false;
     bool has_markers_ = false;
