@@ -85,13 +85,24 @@ public:
     bool follow(std::size_t size, std::size_t budget, bool only_earlier, ColumnOf column_of, Moved moved) {
         old_.assign(starts_.begin(), starts_.end());
         std::size_t count = 0; // steps of the starts, at least the items that move
+        // Coarse items (hour-long steps) start many columns each: the last column
+        // worked out is asked for again at the next start.
+        std::size_t known = static_cast<std::size_t>(-1);
+        int known_column = 0;
+        const auto column_at = [&](std::size_t i) {
+            if (i != known) {
+                known = i;
+                known_column = column_of(i);
+            }
+            return known_column;
+        };
         for (std::size_t k = 0; k < starts_.size(); ++k) {
             const int column = first_ + static_cast<int>(k);
             std::size_t at = std::min(old_[k], size);
             // Walked, not halved: a start moves by a few items between two paints.
-            for (; !only_earlier && at > 0 && column_of(at - 1) >= column; --at)
+            for (; !only_earlier && at > 0 && column_at(at - 1) >= column; --at)
                 if (++count > budget) return false;
-            for (; at < size && column_of(at) < column; ++at)
+            for (; at < size && column_at(at) < column; ++at)
                 if (++count > budget) return false;
             starts_[k] = at;
         }
