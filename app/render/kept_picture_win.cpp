@@ -112,7 +112,7 @@ void kept_picture::forget() {
 void kept_picture::keep_background(int width, int height) {
     forget();
     background_ = true;
-    changed_.add({0, 0, width, height});
+    note_changed({0, 0, width, height});
 }
 
 void kept_picture::keep_frame(const frame_key& key, double plot_width, const back_buffer_view& pixels) {
@@ -121,7 +121,7 @@ void kept_picture::keep_frame(const frame_key& key, double plot_width, const bac
     plot_width_ = plot_width;
     frame_.capture(pixels);
     framed_ = true;
-    changed_.add({0, 0, pixels.width(), pixels.height()});
+    note_changed({0, 0, pixels.width(), pixels.height()});
 }
 
 void kept_picture::keep_samples(const column_bits* markers, const column_bits* curve) {
@@ -193,11 +193,21 @@ void kept_picture::update_column(back_buffer_view& pixels, screen_copy& screen, 
             }
         }
     }
-    if (top < bottom) changed_.add({x, top, x + 1, bottom});
+    if (top < bottom) note_changed({x, top, x + 1, bottom});
 }
 
-pixel_rect kept_picture::take_changed() {
-    const pixel_rect changed = changed_;
-    changed_ = pixel_rect{};
-    return changed;
+// A column next to the last run, or within it, joins it.
+void kept_picture::note_changed(const pixel_rect& rect) {
+    changed_.bounds.add(rect);
+    std::vector<pixel_rect>& runs = changed_.runs;
+    if (!runs.empty() && runs.back().left <= rect.left && rect.left <= runs.back().right)
+        runs.back().add(rect);
+    else
+        runs.push_back(rect);
+}
+
+kept_picture::changes kept_picture::take_changes() {
+    changes taken;
+    std::swap(taken, changed_);
+    return taken;
 }

@@ -64,19 +64,26 @@ public:
     bool update(back_buffer_view& pixels, screen_copy& screen, const column_bits* markers,
                 const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color);
 
-    // The part of the back buffer changed since the last call.
-    pixel_rect take_changed();
+    // The part of the back buffer changed since the last call: its bounds, and
+    // the runs of neighbouring columns it is made of, each with the rows changed
+    // in any of its columns.
+    struct changes {
+        pixel_rect bounds;
+        std::vector<pixel_rect> runs;
+    };
+    changes take_changes();
 
 private:
     void update_column(back_buffer_view& pixels, screen_copy& screen, int x, const column_bits* markers,
                        const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color);
+    void note_changed(const pixel_rect& rect);
 
     frame_key key_;
     frame_runs frame_;
     double plot_width_ = 0.0;
     column_bits markers_;
     column_bits curve_;
-    pixel_rect changed_;
+    changes changed_;
     std::vector<unsigned char> rows_; // during update(): the words of 64 rows a column changed in
     bool background_ = false;
     bool framed_ = false;

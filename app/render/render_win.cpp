@@ -167,9 +167,22 @@ void draw_whole(graph_view& view, gdip_graphics& graphics, const frame_key& key)
     draw_samples(view, graphics, plot_width);
 }
 
+// What changed copied straight to the window from the screen's copy, through a
+// DC of the window: what the window does not show of itself (covered, off the
+// screen) is left out, and the system asks for it with a paint when it shows
+// again. False when the copy is not in step or no DC was had.
+bool copy_changes(graph_view& view, HWND hwnd, const std::vector<pixel_rect>& runs) {
+    const HDC dc = GetDC(hwnd);
+    if (!dc) return false;
+    const bool copied = view.screen.copy_to(dc, runs, view.client_width, view.client_height);
+    ReleaseDC(hwnd, dc);
+    return copied;
+}
+
 // The back buffer brought up to date, and the part of the window it changed
-// invalidated (without erasing), for this paint or the next.
-gdip_graphics render_for_window(graph_view& view, HWND hwnd) {
+// copied at once (`copy_now`, at a repaint tick) or invalidated without erasing,
+// for this paint or the next.
+gdip_graphics render_for_window(graph_view& view, HWND hwnd, bool copy_now) {
     gdip_graphics graphics;
     try {
         graphics = render_for_screen(view, GetTickCount());
@@ -179,12 +192,14 @@ gdip_graphics render_for_window(graph_view& view, HWND hwnd) {
         view.picture.forget();
         view.screen.forget();
     }
-    const pixel_rect changed = view.picture.take_changed();
+    const kept_picture::changes changed = view.picture.take_changes();
     // A null window would stand for every window on the desktop.
-    if (hwnd && !changed.empty()) {
-        const RECT rect{changed.left, changed.top, changed.right, changed.bottom};
-        InvalidateRect(hwnd, &rect, FALSE);
-    }
+    if (!hwnd || changed.bounds.empty()) return graphics;
+    // A tick's few scattered columns cost their own pixels this way; an update
+    // region is painted by its bounds, which span the plot.
+    if (copy_now && copy_changes(view, hwnd, changed.runs)) return graphics;
+    const RECT rect{changed.bounds.left, changed.bounds.top, changed.bounds.right, changed.bounds.bottom};
+    InvalidateRect(hwnd, &rect, FALSE);
     return graphics;
 }
 
@@ -245,7 +260,7 @@ gdip_graphics render_for_screen(graph_view& view, std::uint32_t now_tick) {
 }
 
 void refresh(graph_view& view, HWND hwnd) {
-    render_for_window(view, hwnd);
+    render_for_window(view, hwnd, true);
     view.rendered_for_paint = true;
 }
 
@@ -253,7 +268,7 @@ void paint(graph_view& view, HWND hwnd) {
     gdip_graphics buffer_graphics;
     const bool fits = view.back_buffer && view.back_buffer.width() == view.client_width &&
                       view.back_buffer.height() == view.client_height;
-    if (!view.rendered_for_paint || !fits) buffer_graphics = render_for_window(view, hwnd);
+    if (!view.rendered_for_paint || !fits) buffer_graphics = render_for_window(view, hwnd, false);
     view.rendered_for_paint = false;
     const paint_guard painting(hwnd);
     if (painting.dc()) {

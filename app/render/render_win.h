@@ -13,7 +13,8 @@
 void paint(graph_view& view, HWND hwnd);
 
 // The repaint tick, on the user-interface thread: brings the back buffer up to
-// date and asks for only the part that changed to be painted.
+// date and copies only the part that changed to the window, there and then
+// (asks for it to be painted where it cannot).
 void refresh(graph_view& view, HWND hwnd);
 
 // The part of paint before the copy, with `now_tick` standing for GetTickCount():
@@ -27,7 +28,7 @@ gdip_graphics render_back_buffer(graph_view& view, std::uint32_t now_tick);
 
 // render_back_buffer for a window: also brings the screen's copy of the back
 // buffer up to date, from which paint copies to the window. What changed since
-// the last call is left in view.picture (take_changed).
+// the last call is left in view.picture (take_changes).
 gdip_graphics render_for_screen(graph_view& view, std::uint32_t now_tick);
 
 // Makes the back buffer when there is none (client size, 24 bits per pixel),

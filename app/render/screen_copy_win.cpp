@@ -41,9 +41,15 @@ void screen_copy::catch_up(const back_buffer_view& pixels) {
 }
 
 bool screen_copy::copy_to(HDC dc, const RECT& area, int width, int height) const {
+    return copy_to(dc, {pixel_rect{area.left, area.top, area.right, area.bottom}}, width, height);
+}
+
+bool screen_copy::copy_to(HDC dc, const std::vector<pixel_rect>& areas, int width, int height) const {
     if (!in_step_ || width != width_ || height != height_) return false;
-    const bool copied = BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                               dc_.get(), area.left, area.top, SRCCOPY) != FALSE;
+    bool copied = true;
+    for (const pixel_rect& area : areas)
+        copied &= BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, dc_.get(),
+                         area.left, area.top, SRCCOPY) != FALSE;
     // GDI may batch its calls: the copy is done with the bitmap's memory before it is written again.
     GdiFlush();
     return copied;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "app/render/back_buffer_view_win.h"
 #include "util/sys/handle_owner_win.h"
@@ -44,6 +45,8 @@ public:
     // Copies `area` of the copy to the same place of `dc`. False, having copied
     // nothing, when the copy is not in step with a back buffer of `width` by `height`.
     bool copy_to(HDC dc, const RECT& area, int width, int height) const;
+    // The same for each of `areas`.
+    bool copy_to(HDC dc, const std::vector<pixel_rect>& areas, int width, int height) const;
 
 private:
     owned_gdi<HBITMAP> bitmap_;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -392,16 +395,75 @@ int handle_ticks(HWND hwnd) {
     return ticks;
 }
 
-RECT update_rect(HWND hwnd) {
-    RECT rect{};
-    GetUpdateRect(hwnd, &rect, FALSE);
-    return rect;
+// What the window's client area shows, read back through a DC of the window,
+// as 0xRRGGBB row by row.
+std::vector<std::uint32_t> shown_pixels(HWND hwnd, int width, int height) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const HDC window_dc = GetDC(hwnd);
+    const HDC memory = CreateCompatibleDC(window_dc);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ before = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<const std::uint32_t*>(bits)[i] & 0xFFFFFF;
+    SelectObject(memory, before);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window_dc);
+    return pixels;
+}
+
+// Paints the window's client area in a colour the graph never has, straight
+// through a DC of the window, as a stale picture the next copy shows through.
+constexpr std::uint32_t stale_rgb = 0xFF00FF;
+void paint_stale(HWND hwnd) {
+    const HDC dc = GetDC(hwnd);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const HBRUSH brush = CreateSolidBrush(RGB(0xFF, 0x00, 0xFF));
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    GdiFlush();
+    ReleaseDC(hwnd, dc);
+}
+
+// The columns of the window that show something other than the stale colour,
+// from the first to the last (right < left: none); every pixel of the window
+// that is not stale must show what the back buffer's screen copy holds.
+struct copied_columns {
+    int left = INT_MAX;
+    int right = INT_MIN;
+    std::string failure;
+};
+copied_columns copied_since_stale(HWND hwnd, const brisk_window& view) {
+    const int width = view.client_width;
+    const int height = view.client_height;
+    const std::vector<std::uint32_t> shown = shown_pixels(hwnd, width, height);
+    copied_columns copied;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t rgb = shown[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                            static_cast<std::size_t>(x)];
+            if (rgb == stale_rgb) continue;
+            copied.left = std::min(copied.left, x);
+            copied.right = std::max(copied.right, x);
+            if (copied.failure.empty() && rgb != view.screen.rgb(x, y))
+                copied.failure =
+                    "pixel " + std::to_string(x) + "," + std::to_string(y) + " is not the picture's";
+        }
+    }
+    return copied;
 }
 
 // Ticks the timer's callback posted are handled as one when the window comes to
-// them; the tick asks for the whole window after a change of everything, for nothing when
-// nothing changed, and for the few columns of one new sample.
-TEST_F(created_window_test, the_repaint_tick_asks_to_paint_only_what_changed) {
+// them; the tick copies the whole picture to the window after a change of
+// everything, nothing when nothing changed, and the few columns of one new
+// sample, there and then: it asks for no paint.
+TEST_F(created_window_test, the_repaint_tick_copies_only_what_changed) {
     const placement work = display_monitors().front().work;
     create_at({work.x + 60, work.y + 40, 520, 300});
     const HWND hwnd = window->hwnd.load();
@@ -413,30 +475,46 @@ TEST_F(created_window_test, the_repaint_tick_asks_to_paint_only_what_changed) {
     for (int i = 0; i < 100; ++i) batch.insert(batch.end(), {1000.0 + i, 10.0 + i % 10});
     copy_data(sample_batch_id, batch.data(), static_cast<DWORD>(batch.size() * sizeof(double)));
 
+    paint_stale(hwnd);
     window->invalidate();
-    window->invalidate();
-    EXPECT_EQ(1, handle_ticks(hwnd));
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    EXPECT_EQ(client, update_rect(hwnd));
-    UpdateWindow(hwnd);
-    // The value axis is scaled to the extremes the paint before found: settled at the second tick.
-    window->invalidate();
-    handle_ticks(hwnd);
-    UpdateWindow(hwnd);
-
     window->invalidate();
     EXPECT_EQ(1, handle_ticks(hwnd));
     EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+    copied_columns copied = copied_since_stale(hwnd, *window);
+    EXPECT_EQ("", copied.failure);
+    EXPECT_EQ(0, copied.left);
+    EXPECT_EQ(window->client_width - 1, copied.right);
+    // The value axis is scaled to the extremes the paint before found: settled at the second tick.
+    window->invalidate();
+    handle_ticks(hwnd);
+
+    paint_stale(hwnd);
+    window->invalidate();
+    EXPECT_EQ(1, handle_ticks(hwnd));
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+    copied = copied_since_stale(hwnd, *window);
+    EXPECT_GT(copied.left, copied.right)
+        << "nothing changed, columns " << copied.left << " to " << copied.right;
 
     const double sample[] = {1099.9, 14.5}; // at the mean: the value axis stays
     copy_data(sample_batch_id, sample, sizeof sample);
     window->invalidate();
     EXPECT_EQ(1, handle_ticks(hwnd));
-    const RECT changed = update_rect(hwnd);
-    EXPECT_GT(changed.right - changed.left, 0);
-    EXPECT_LT(changed.right - changed.left, 20) << changed;
-    EXPECT_GT(changed.left, client.right / 2) << changed;
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+    copied = copied_since_stale(hwnd, *window);
+    EXPECT_EQ("", copied.failure);
+    EXPECT_LE(copied.left, copied.right);
+    EXPECT_LT(copied.right - copied.left, 20) << copied.left << " to " << copied.right;
+    EXPECT_GT(copied.left, window->client_width / 2) << copied.left;
+
+    // What the system uncovers is still painted from the picture, whole.
+    paint_stale(hwnd);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    copied = copied_since_stale(hwnd, *window);
+    EXPECT_EQ("", copied.failure);
+    EXPECT_EQ(0, copied.left);
+    EXPECT_EQ(window->client_width - 1, copied.right);
 
     // Once the window is gone, no tick reaches it.
     DestroyWindow(hwnd);
