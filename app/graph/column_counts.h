@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/graph/column_bits.h"
+#include "app/graph/word_bits.h"
 
 // For each pixel of the columns from `first_column` and rows from `first_row`,
 // how many drawn items set it, and as bits the pixels whose count is above zero.
@@ -93,6 +94,21 @@ public:
         return words;
     }
     std::size_t word_group() const { return group_; }
+    // Calls words(first, end) for each run of words first to end - 1 of column x's
+    // bits that a pixel set or cleared within `reach` columns of x may reach through a
+    // shape less than a word high: the changed words, and one more above and below.
+    // Whether it called it at all.
+    template <class Words>
+    bool each_changed_run_near(int x, int reach, Words words) const {
+        std::uint64_t reached = changed_words_near(x, reach);
+        if (reached == 0) return false;
+        reached |= reached << 1 | reached >> 1;
+        each_run_of_bits(reached, [&](int first, int end) {
+            words(static_cast<std::size_t>(first) * group_,
+                  std::min(static_cast<std::size_t>(end) * group_, bits_.words()));
+        });
+        return true;
+    }
     void forget_changes() { std::fill(changed_.begin(), changed_.end(), 0); }
 
     std::size_t memory_bytes() const {

@@ -209,23 +209,29 @@ const column_bits& curve_picture::pixels(const sample_store& store, const averag
     return thick_;
 }
 
-// The thin curve's pixels with a square of t by t around each, in the columns near one whose
-// thin pixels changed: a thick line as the plain drawing makes it, t lines beside each other
-// moved by up to t - 1 pixels along. Every pixel of the thin curve lies in the bitmap (its
-// columns are clamped to the plot, its rows are those of values on the axis), so none outside
-// can reach in.
+// The thin curve's pixels with a square of t by t around each, in the words near those whose
+// thin pixels changed, of the columns near them: a thick line as the plain drawing makes it, t lines beside
+// each other moved by up to t - 1 pixels along. Every pixel of the thin curve lies in the bitmap (its columns
+// are clamped to the plot, its rows are those of values on the axis), so none outside can reach in.
 void curve_picture::thicken(const column_bits& thin, const thick_line& lines, int width, int height) {
     const bool laid_out = thick_.columns() == width && thick_.rows() == height;
     if (!laid_out) thick_.reset(0, width, 0, height);
     const bool all = !laid_out || path_ == paint_path::fresh;
     const int reach = lines.last - lines.first;
     const marker_shape::bar square{lines.first, lines.last, lines.first, lines.last};
+    const auto thicken_words = [&](std::uint64_t* column, int x, std::size_t first, std::size_t end) {
+        std::fill(column + first, column + end, 0);
+        add_bar_column(thin, x, square, column, first, end);
+    };
     changes_.reset(width);
     for (int x = 0; x < width; ++x) {
-        if (!all && !counts_.changed_near(x, reach)) continue;
-        std::uint64_t* column = thick_.column(x);
-        std::fill(column, column + thick_.words(), 0);
-        add_bar_column(thin, x, square, column);
+        std::uint64_t* const column = thick_.column(x);
+        if (all)
+            thicken_words(column, x, 0, thick_.words());
+        else if (!counts_.each_changed_run_near(x, reach, [&](std::size_t first, std::size_t end) {
+                     thicken_words(column, x, first, end);
+                 }))
+            continue;
         changes_.mark(x);
     }
     counts_.forget_changes();

@@ -10,7 +10,6 @@
 #endif
 
 #include "app/graph/marker_shape.h"
-#include "app/graph/word_bits.h"
 #include "app/store/change_mark.h"
 
 namespace {
@@ -104,22 +103,15 @@ const column_bits& marker_picture::pixels(const sample_store& store, const view_
     // a marker's reach of a centre set or cleared since: in the words next to those
     // changed, of the columns near; counts made anew change every column.
     const bool all = !laid_out || path_ == paint_path::fresh;
-    const std::size_t group = counts_.word_group();
     changes_.reset(width);
     for (int x = 0; x < width; ++x) {
-        if (all) {
-            marker_column(centres, x, pixels_.column(x), shape_);
-            changes_.mark(x);
+        std::uint64_t* const column = pixels_.column(x);
+        if (all)
+            marker_column(centres, x, column, shape_);
+        else if (!counts_.each_changed_run_near(x, reach_, [&](std::size_t first, std::size_t end) {
+                     marker_column(centres, x, column, shape_, first, end);
+                 }))
             continue;
-        }
-        std::uint64_t near = counts_.changed_words_near(x, reach_);
-        if (near == 0) continue;
-        // A marker reaches less than a word's rows, so at most into the next word.
-        near |= near << 1 | near >> 1;
-        each_run_of_bits(near, [&](int first, int end) {
-            marker_column(centres, x, pixels_.column(x), shape_, static_cast<std::size_t>(first) * group,
-                          static_cast<std::size_t>(end) * group);
-        });
         changes_.mark(x);
     }
     counts_.forget_changes();
