@@ -100,8 +100,7 @@ void column_counts::change_rows(int x, std::int64_t from, std::int64_t to, int s
     const bool stays = step_counts(counts + first, end - first, sign);
     if (sign > 0) {
         if (stays)
-            for (std::size_t group = first / 64 / group_; group <= (end - 1) / 64 / group_; ++group)
-                changed |= std::uint64_t{1} << group;
+            for (std::size_t k = first / 64; k <= (end - 1) / 64; ++k) changed |= group_bit(k);
         bits_.set_rows(x, from, to);
         return;
     }

@@ -81,8 +81,6 @@ public:
 
     // Whether a pixel of column x was set or cleared since the last forget_changes().
     bool changed(int x) const { return changed_words(x) != 0; }
-    // Whether one of the columns x - reach to x + reach changed.
-    bool changed_near(int x, int reach) const { return changed_words_near(x, reach) != 0; }
     // Which words of column x's bits hold a pixel set or cleared since the last
     // forget_changes(): bit b for the words b * word_group() to b * word_group() +
     // word_group() - 1 (more, never fewer, may be marked).
@@ -130,8 +128,10 @@ private:
         std::uint64_t& word = bits_.column(x)[row / 64];
         const std::uint64_t bit = std::uint64_t{1} << (row % 64);
         if (sign > 0) {
-            if (count == 0) word |= bit;
-            changed_[column_index(x)] |= std::uint64_t{count == 0} << (row / 64 / group_);
+            if (count == 0) {
+                word |= bit;
+                changed_[column_index(x)] |= group_bit(row / 64);
+            }
             count = static_cast<std::uint16_t>(count + (count != saturated));
         } else if (count == saturated) {
             lost_[column_index(x)] = 1;

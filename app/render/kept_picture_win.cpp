@@ -198,7 +198,6 @@ void kept_picture::update_column(back_buffer_view& pixels, screen_copy& screen, 
 
 // A column next to the last run, or within it, joins it.
 void kept_picture::note_changed(const pixel_rect& rect) {
-    changed_.bounds.add(rect);
     std::vector<pixel_rect>& runs = changed_.runs;
     if (!runs.empty() && runs.back().left <= rect.left && rect.left <= runs.back().right)
         runs.back().add(rect);

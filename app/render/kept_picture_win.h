@@ -64,12 +64,16 @@ public:
     bool update(back_buffer_view& pixels, screen_copy& screen, const column_bits* markers,
                 const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color);
 
-    // The part of the back buffer changed since the last call: its bounds, and
-    // the runs of neighbouring columns it is made of, each with the rows changed
-    // in any of its columns.
+    // The part of the back buffer changed since the last call, as runs of
+    // neighbouring columns, each with the rows changed in any of its columns.
     struct changes {
-        pixel_rect bounds;
         std::vector<pixel_rect> runs;
+
+        pixel_rect bounds() const {
+            pixel_rect all;
+            for (const pixel_rect& run : runs) all.add(run);
+            return all;
+        }
     };
     changes take_changes();
 

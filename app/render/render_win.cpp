@@ -194,11 +194,12 @@ gdip_graphics render_for_window(graph_view& view, HWND hwnd, bool copy_now) {
     }
     const kept_picture::changes changed = view.picture.take_changes();
     // A null window would stand for every window on the desktop.
-    if (!hwnd || changed.bounds.empty()) return graphics;
+    const pixel_rect bounds = changed.bounds();
+    if (!hwnd || bounds.empty()) return graphics;
     // A tick's few scattered columns cost their own pixels this way; an update
     // region is painted by its bounds, which span the plot.
     if (copy_now && copy_changes(view, hwnd, changed.runs)) return graphics;
-    const RECT rect{changed.bounds.left, changed.bounds.top, changed.bounds.right, changed.bounds.bottom};
+    const RECT rect{bounds.left, bounds.top, bounds.right, bounds.bottom};
     InvalidateRect(hwnd, &rect, FALSE);
     return graphics;
 }

@@ -117,9 +117,9 @@ TEST(column_counts, mark_the_columns_whose_pixels_changed) {
     counts.change(4, 3, 1);
     EXPECT_FALSE(counts.changed(1));
     EXPECT_TRUE(counts.changed(4));
-    EXPECT_TRUE(counts.changed_near(3, 1));
-    EXPECT_TRUE(counts.changed_near(5, 1));
-    EXPECT_FALSE(counts.changed_near(2, 1));
+    EXPECT_TRUE(counts.changed_words_near(3, 1) != 0);
+    EXPECT_TRUE(counts.changed_words_near(5, 1) != 0);
+    EXPECT_FALSE(counts.changed_words_near(2, 1) != 0);
     counts.forget_changes();
     counts.change(1, 2, -1);
     EXPECT_FALSE(counts.changed(1));

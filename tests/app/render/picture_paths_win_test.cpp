@@ -89,7 +89,7 @@ private:
     // The first pixel that differs from the last paint's outside the part the
     // paint reported changed, as "x,y"; "" when none does.
     std::string changed_outside(graph_view& painted) {
-        const pixel_rect changed = painted.picture.take_changes().bounds;
+        const pixel_rect changed = painted.picture.take_changes().bounds();
         const bool whole = changed.left == 0 && changed.top == 0 &&
                            changed.right == painted.back_buffer.width() &&
                            changed.bottom == painted.back_buffer.height();
