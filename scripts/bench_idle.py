@@ -61,12 +61,13 @@ def sample_file(folder, count, span):
 
 def rest_pointer(case, client):
     """The pointer where the case wants it: the display puts it in the middle of the screen, which lies over
-    a large window and not over a small one."""
+    a large window and not over a small one. Over the plot it comes from outside the window, so that the
+    window hears of it even where the last run left it there."""
+    width, height = (int(v) for v in xdotool('getdisplaygeometry').stdout.split())
+    xdotool('mousemove', str(width - 1), str(height - 1))
     if case in HOVER:
+        time.sleep(0.5)
         xdotool('mousemove', str(client[0] + client[2] // 2), str(client[1] + client[3] // 2))
-    else:
-        width, height = (int(v) for v in xdotool('getdisplaygeometry').stdout.split())
-        xdotool('mousemove', str(width - 1), str(height - 1))
 
 
 def measure(run, case, seconds, settle, data_dir, xvfb_pid):
