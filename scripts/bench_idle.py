@@ -9,7 +9,7 @@ import os
 import random
 import time
 
-from echoview_driver import xdotool, cpu_share, failure, linux_process, log, main_guard, session, wineserver_pid
+from echoview_driver import cpu_share, failure, linux_process, log, main_guard, session, wineserver_pid, xdotool
 
 WEEK = 604800
 HOUR = 3600
