@@ -37,6 +37,12 @@ def check(condition, message):
         raise failure(message)
 
 
+def failed_start(result):
+    """Whether a run of a Wine program ended as Wine ends one it could not start."""
+    return (result.returncode == 1 and not result.stdout.strip() and
+            (not result.stderr.strip() or 'wine client error' in result.stderr))
+
+
 def log(message):
     print(message, flush=True)
 
@@ -142,7 +148,22 @@ class session:
     # Wine programs.
     def wine(self, *args, timeout=60, check_rc=None):
         """Runs a Wine program to its end; its output goes through files, not pipes, because a
-        wineserver started by the call inherits them and would hold a pipe open."""
+        wineserver started by the call inherits them and would hold a pipe open. Now and then Wine
+        fails to start a program: it exits with 1 before the program runs, having written nothing or
+        "wine client error" (its connection to the Wine server reset). None of the programs run here
+        exits with 1 without a word, so such a start is made once more."""
+        result = self._wine_once(args, timeout)
+        if failed_start(result):
+            log(f'wine {" ".join(args)} did not start (exit code 1, error output {result.stderr.strip()!r}): '
+                f'once more')
+            result = self._wine_once(args, timeout)
+        if check_rc is not None and result.returncode != check_rc:
+            raise failure(f'wine {" ".join(args)} exited with {result.returncode}, not {check_rc}:\n'
+                          f'{result.stdout}{result.stderr}')
+        return result
+
+    @staticmethod
+    def _wine_once(args, timeout):
         with tempfile.TemporaryFile('w+') as out, tempfile.TemporaryFile('w+') as err:
             try:
                 code = subprocess.run(['wine', *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
@@ -151,11 +172,7 @@ class session:
                 raise failure(f'wine {" ".join(args)} did not end within {timeout} s')
             out.seek(0)
             err.seek(0)
-            result = subprocess.CompletedProcess(args, code, out.read(), err.read())
-        if check_rc is not None and result.returncode != check_rc:
-            raise failure(f'wine {" ".join(args)} exited with {result.returncode}, not {check_rc}:\n'
-                          f'{result.stdout}{result.stderr}')
-        return result
+            return subprocess.CompletedProcess(args, code, out.read(), err.read())
 
     def feed(self, *args, expect=0, timeout=60):
         """echofeed with these arguments; its output. An exit code other than `expect` (unless None) fails."""

@@ -56,6 +56,37 @@ grep -q "Liberation Sans" "$scratch/calls" || fail "a prefix of an older setup w
 setup
 [ -s "$scratch/calls" ] && fail "the refreshed prefix was set up once more: $(cat "$scratch/calls")"
 
+# The end-to-end driver's runner of Wine programs: a start Wine could not make (exit code 1 and not a
+# word, or "wine client error") is made once more; a program's own refusal (1 with a message) is not.
+mkdir -p "$scratch/flaky"
+cat >"$scratch/flaky/wine" <<STUB
+#!/bin/sh
+echo "\$*" >>"$scratch/wine-calls"
+first=\$([ "\$(wc -l <"$scratch/wine-calls")" = 1 ] && echo yes)
+case "\$1" in
+silent) [ -n "\$first" ] && exit 1 ;;
+reset) [ -n "\$first" ] && { echo "wine client error:0: recvmsg: Connection reset by peer" >&2; exit 1; } ;;
+refused) echo "echofeed: bad value 'x' for --rate" >&2; exit 1 ;;
+esac
+echo ran
+STUB
+chmod +x "$scratch/flaky/wine"
+driver_wine() {
+    : >"$scratch/wine-calls"
+    PATH="$scratch/flaky:$PATH" WINEPREFIX="$scratch/prefix" python3 -B -c "
+import sys
+sys.path.insert(0, '$root/scripts')
+from echoview_driver import session
+result = session('$scratch', '$scratch/work').wine('$1')
+print(result.returncode, result.stdout.strip(), len(open('$scratch/wine-calls').readlines()))" | tail -n 1
+}
+for case in silent reset; do
+    got=$(driver_wine "$case")
+    [ "$got" = "0 ran 2" ] || fail "a start Wine failed ($case) was not made once more: $got"
+done
+got=$(driver_wine refused)
+[ "$got" = "1  1" ] || fail "a refusal of the program's own was run again: $got"
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures failed"
     exit 1
