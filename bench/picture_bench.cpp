@@ -120,6 +120,19 @@ timing summarise(std::vector<double>& times) {
     return timing{times[times.size() / 2], times.front()};
 }
 
+// The median and least time of `count` paints of the scene, each after `before()`, which is not timed.
+template <class Before>
+timing time_paints(scene& s, int count, Before before) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        before();
+        const auto start = bench_clock::now();
+        s.paint();
+        times.push_back(ms_since(start));
+    }
+    return summarise(times);
+}
+
 } // namespace
 
 // With arguments WIDTH AVG COUNT SPAN, only that case (for a profiler).
@@ -146,31 +159,12 @@ int main(int argc, char** argv) {
                 auto s =
                     std::make_unique<scene>(load.count, load.per_second, load.span, size[0], size[1], avg);
                 s->paint();
-                std::vector<double> times;
-                for (int i = 0; i < 21; ++i) {
-                    s->arrive(0.5, load.per_second);
-                    const auto start = bench_clock::now();
-                    s->paint();
-                    times.push_back(ms_since(start));
-                }
-                const timing live = summarise(times);
-                times.clear();
-                for (int i = 0; i < 21; ++i) {
-                    s->wait(0.5);
-                    const auto start = bench_clock::now();
-                    s->paint();
-                    times.push_back(ms_since(start));
-                }
-                const timing idle = summarise(times);
-                times.clear();
-                for (int i = 0; i < 11; ++i) {
+                const timing live = time_paints(*s, 21, [&] { s->arrive(0.5, load.per_second); });
+                const timing idle = time_paints(*s, 21, [&] { s->wait(0.5); });
+                const timing cold = time_paints(*s, 11, [&] {
                     caches.flush();
                     s->wait(0.5);
-                    const auto start = bench_clock::now();
-                    s->paint();
-                    times.push_back(ms_since(start));
-                }
-                const timing cold = summarise(times);
+                });
                 // A sample below the axis: the next paint rescales, and every pixel is counted again.
                 const ping_sample low{s->newest, s->store.y_low - 1.0};
                 append_samples(s->store, &low, 1);
