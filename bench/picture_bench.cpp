@@ -2,7 +2,8 @@
 // rebuild after a rescale cost them for a week of samples, and for an hour at 10 Hz that fills
 // every column (span one hour), a paint where only the clock moved on (idle), the same paint after
 // other work has taken the processor's caches (idle cold: the program's own idle paint, half a second
-// after the last), and the memory they take.
+// after the last), how many marker and curve pixels such a paint sets or clears (idle px: what the
+// window has to draw and copy at the least), and the memory they take.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/graph/graph_pictures.h"
+#include "app/graph/word_bits.h"
 #include "app/store/sample_intake.h"
 #include "app/store/scaling.h"
 
@@ -34,6 +36,8 @@ struct scene {
     double newest = 0.0; // time of the last sample
     double clock = 0.0;  // the time the plot's right edge shows
     std::uint32_t state = 1;
+    const column_bits* markers = nullptr; // the pixels of the last paint
+    const column_bits* curve = nullptr;
 
     scene(std::size_t count, int per_second, std::uint32_t span, int w, int h, double avg_time)
         : width(w), height(h) {
@@ -91,9 +95,9 @@ struct scene {
         pictures.extremes.find(store, low, high);
         store.win_min = low;
         store.win_max = high;
-        pictures.markers.pixels(store, view, width, height);
+        markers = &pictures.markers.pixels(store, view, width, height);
         const average_steps steps(store, plot_width);
-        pictures.curve.pixels(store, steps, ends, width, height);
+        curve = &pictures.curve.pixels(store, steps, ends, width, height);
     }
 };
 
@@ -133,6 +137,32 @@ timing time_paints(scene& s, int count, Before before) {
     return summarise(times);
 }
 
+// Pixels set in one of two sets of bits and not in the other; all of them where the layouts differ.
+std::size_t differing_pixels(const column_bits& before, const column_bits& after) {
+    if (before.first_column() != after.first_column() || before.columns() != after.columns() ||
+        before.first_row() != after.first_row() || before.rows() != after.rows())
+        return static_cast<std::size_t>(after.columns()) * static_cast<std::size_t>(after.rows());
+    std::size_t count = 0;
+    for (int x = after.first_column(); x < after.first_column() + after.columns(); ++x)
+        for (std::size_t k = 0; k < after.words(); ++k)
+            count += static_cast<std::size_t>(set_bits(before.column(x)[k] ^ after.column(x)[k]));
+    return count;
+}
+
+// The median of the marker and curve pixels that `count` idle paints set or clear.
+std::size_t idle_pixels(scene& s, int count) {
+    std::vector<std::size_t> changed;
+    for (int i = 0; i < count; ++i) {
+        const column_bits markers = *s.markers;
+        const column_bits curve = *s.curve;
+        s.wait(0.5);
+        s.paint();
+        changed.push_back(differing_pixels(markers, *s.markers) + differing_pixels(curve, *s.curve));
+    }
+    std::sort(changed.begin(), changed.end());
+    return changed[changed.size() / 2];
+}
+
 } // namespace
 
 // With arguments WIDTH AVG COUNT SPAN, only that case (for a profiler).
@@ -142,9 +172,9 @@ int main(int argc, char** argv) {
                             static_cast<std::size_t>(std::atoll(argv[3])) == count &&
                             static_cast<std::uint32_t>(std::atol(argv[4])) == span);
     };
-    std::printf("%10s %-7s %-10s %-6s %12s %12s %12s %12s %12s %12s %12s\n", "samples", "span s", "size",
-                "avg s", "live median", "live min", "idle median", "idle cold", "rebuild ms", "B/sample",
-                "B/pixel");
+    std::printf("%10s %-7s %-10s %-6s %12s %12s %12s %12s %9s %12s %12s %12s\n", "samples", "span s", "size",
+                "avg s", "live median", "live min", "idle median", "idle cold", "idle px", "rebuild ms",
+                "B/sample", "B/pixel");
     cache_flusher caches;
     const int sizes[][2] = {{500, 250}, {1920, 1080}, {3840, 2160}};
     const struct {
@@ -165,6 +195,7 @@ int main(int argc, char** argv) {
                     caches.flush();
                     s->wait(0.5);
                 });
+                const std::size_t changed = idle_pixels(*s, 5);
                 // A sample below the axis: the next paint rescales, and every pixel is counted again.
                 const ping_sample low{s->newest, s->store.y_low - 1.0};
                 append_samples(s->store, &low, 1);
@@ -177,9 +208,10 @@ int main(int argc, char** argv) {
                 const double per_pixel =
                     static_cast<double>(pictures.markers.memory_bytes() + pictures.curve.memory_bytes()) /
                     (static_cast<double>(size[0]) * size[1]);
-                std::printf("%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.3f %12.3f %12.2f %12.2f %12.2f\n",
-                            load.count, load.span, size[0], size[1], avg, live.median, live.low, idle.median,
-                            cold.median, rebuild, per_sample, per_pixel);
+                std::printf(
+                    "%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.3f %12.3f %9zu %12.2f %12.2f %12.2f\n",
+                    load.count, load.span, size[0], size[1], avg, live.median, live.low, idle.median,
+                    cold.median, changed, rebuild, per_sample, per_pixel);
                 std::fflush(stdout);
             }
         }
