@@ -139,8 +139,7 @@ timing time_paints(scene& s, int count, Before before) {
 
 // Pixels set in one of two sets of bits and not in the other; all of them where the layouts differ.
 std::size_t differing_pixels(const column_bits& before, const column_bits& after) {
-    if (before.first_column() != after.first_column() || before.columns() != after.columns() ||
-        before.first_row() != after.first_row() || before.rows() != after.rows())
+    if (!before.same_layout(after))
         return static_cast<std::size_t>(after.columns()) * static_cast<std::size_t>(after.rows());
     std::size_t count = 0;
     for (int x = after.first_column(); x < after.first_column() + after.columns(); ++x)
@@ -150,17 +149,17 @@ std::size_t differing_pixels(const column_bits& before, const column_bits& after
 }
 
 // The median of the marker and curve pixels that `count` idle paints set or clear.
-std::size_t idle_pixels(scene& s, int count) {
-    std::vector<std::size_t> changed;
+double idle_pixels(scene& s, int count) {
+    std::vector<double> changed;
     for (int i = 0; i < count; ++i) {
         const column_bits markers = *s.markers;
         const column_bits curve = *s.curve;
         s.wait(0.5);
         s.paint();
-        changed.push_back(differing_pixels(markers, *s.markers) + differing_pixels(curve, *s.curve));
+        changed.push_back(
+            static_cast<double>(differing_pixels(markers, *s.markers) + differing_pixels(curve, *s.curve)));
     }
-    std::sort(changed.begin(), changed.end());
-    return changed[changed.size() / 2];
+    return summarise(changed).median;
 }
 
 } // namespace
@@ -195,7 +194,7 @@ int main(int argc, char** argv) {
                     caches.flush();
                     s->wait(0.5);
                 });
-                const std::size_t changed = idle_pixels(*s, 5);
+                const double changed = idle_pixels(*s, 5);
                 // A sample below the axis: the next paint rescales, and every pixel is counted again.
                 const ping_sample low{s->newest, s->store.y_low - 1.0};
                 append_samples(s->store, &low, 1);
@@ -209,7 +208,7 @@ int main(int argc, char** argv) {
                     static_cast<double>(pictures.markers.memory_bytes() + pictures.curve.memory_bytes()) /
                     (static_cast<double>(size[0]) * size[1]);
                 std::printf(
-                    "%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.3f %12.3f %9zu %12.2f %12.2f %12.2f\n",
+                    "%10zu %-7u %4dx%-5d %-6g %12.3f %12.3f %12.3f %12.3f %9.0f %12.2f %12.2f %12.2f\n",
                     load.count, load.span, size[0], size[1], avg, live.median, live.low, idle.median,
                     cold.median, changed, rebuild, per_sample, per_pixel);
                 std::fflush(stdout);

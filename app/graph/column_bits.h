@@ -22,6 +22,11 @@ public:
         return static_cast<unsigned>(x - first_column_) < static_cast<unsigned>(columns_);
     }
     bool has_row(int y) const { return static_cast<unsigned>(y - first_row_) < static_cast<unsigned>(rows_); }
+    // Whether `other` has the same columns and rows, so that their words line up.
+    bool same_layout(const column_bits& other) const {
+        return first_column_ == other.first_column_ && columns_ == other.columns_ &&
+               first_row_ == other.first_row_ && rows_ == other.rows_;
+    }
     std::uint64_t* column(int x) { return &bits_[static_cast<std::size_t>(x - first_column_) * words_]; }
     const std::uint64_t* column(int x) const {
         return &bits_[static_cast<std::size_t>(x - first_column_) * words_];

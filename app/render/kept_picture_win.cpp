@@ -10,11 +10,6 @@
 
 namespace {
 
-bool same_layout(const column_bits& a, const column_bits& b) {
-    return a.first_column() == b.first_column() && a.columns() == b.columns() &&
-           a.first_row() == b.first_row() && a.rows() == b.rows();
-}
-
 // The word of 64 rows, counted from row 0, that holds row y.
 std::int64_t word_of_row(std::int64_t y) {
     return y >= 0 ? y / 64 : -((63 - y) / 64);
@@ -134,8 +129,7 @@ void kept_picture::keep_samples(const column_bits* markers, const column_bits* c
 bool kept_picture::update(back_buffer_view& pixels, screen_copy& screen, const column_bits* markers,
                           const column_bits* curve, std::uint32_t marker_color, std::uint32_t curve_color) {
     if (!framed_ || (markers != nullptr) != has_markers_ || (curve != nullptr) != has_curve_) return false;
-    if ((markers && !same_layout(*markers, markers_)) || (curve && !same_layout(*curve, curve_)))
-        return false;
+    if ((markers && !markers->same_layout(markers_)) || (curve && !curve->same_layout(curve_))) return false;
     // Until the bits are kept, what the back buffer shows is not known.
     framed_ = false;
     int from = INT_MAX;
